@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package Harvex needs to build, test and benchmark.
+set -euo pipefail
+PACKAGES=(
+  cmake ninja-build g++ pkg-config git
+  qt6-base-dev
+  libarchive-dev libzip-dev libssl-dev
+  libgtest-dev libgmock-dev googletest
+  libarchive-tools zip unzip p7zip-full
+  xvfb xauth
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything into build/ and runs every test;
+# then builds the headless parts with AddressSanitizer and UndefinedBehaviorSanitizer
+# into build-asan/ and runs their tests again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+
+if [ "${HARVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHARVEX_SANITIZE=ON \
+        -DHARVEX_ENGINE_ONLY=ON -DHARVEX_BUILD_BENCH=OFF
+  cmake --build build-asan -j "$jobs"
+  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE nosan
+fi
