@@ -315,7 +315,7 @@ TEST_F(RedirectTest, UnstartableFilesAreReportedAsNotStarted) {
     std::ofstream(plain) << "#!/bin/sh\necho should not run\n";
     fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
     const fs::path garbage = dir / "garbage";
-    std::ofstream(garbage) << std::string("\x7f\x01\x02\x03 not a program", 20);
+    std::ofstream(garbage) << "\x7f\x01\x02\x03 not a program";
     fs::permissions(garbage, fs::perms::owner_all);
     const struct {
         fs::path path;
