@@ -160,12 +160,15 @@ bool CRegHive::HasSubKeys(const std::string& path) const {
 }
 
 CRegKeyNode& CRegHive::EnsureKey(const std::string& path) {
+    // A new key takes its parent's spelling, whatever case the caller used for the parent.
+    std::string stored;
     size_t pos = 0;
     while (true) {
         size_t sep = path.find('\\', pos);
-        std::string prefix = path.substr(0, sep);
-        auto [it, inserted] = m_mapKeys.try_emplace(Lower(prefix));
-        if (inserted) it->second.strPath = prefix;
+        std::string part = path.substr(pos, sep == std::string::npos ? std::string::npos : sep - pos);
+        auto [it, inserted] = m_mapKeys.try_emplace(Lower(path.substr(0, sep)));
+        if (inserted) it->second.strPath = JoinPath(stored, part);
+        stored = it->second.strPath;
         if (sep == std::string::npos) return it->second;
         pos = sep + 1;
     }

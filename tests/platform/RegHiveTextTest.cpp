@@ -223,3 +223,10 @@ TEST(RegHiveTextTest, SiblingWithBlankDoesNotCountAsSubKey) {
     hive.CreateKey("Software\\a\\c");
     EXPECT_TRUE(hive.HasSubKeys("Software\\a"));
 }
+
+TEST(RegHiveTextTest, NewKeyKeepsTheSpellingOfItsExistingParents) {
+    CRegHive hive("HKEY_CURRENT_USER");
+    hive.CreateKey("software\\Morvane\\Harvex");
+    EXPECT_EQ(hive.FindKey("SOFTWARE\\MORVANE")->strPath, "Software\\Morvane");
+    EXPECT_EQ(hive.FindKey("software\\morvane\\harvex")->strPath, "Software\\Morvane\\Harvex");
+}
