@@ -89,6 +89,7 @@ TEST(PasswordPromptTest, IgnoresMemberAndArchiveNamesThatHoldPromptWords) {
     EXPECT_FALSE(IsPasswordPromptLine("Extracting from /in/password:/a.rar"));
     EXPECT_FALSE(IsPasswordPromptLine("Testing archive /in/Enter password (will not be echoed).rar"));
     EXPECT_FALSE(IsPasswordPromptLine("Skipping  password: y"));
+    EXPECT_FALSE(IsPasswordPromptLine("...         Enter password (will not be echoed).txt"));
     EXPECT_FALSE(IsPasswordPromptLine("Cannot open a (password incorrect ?)"));
     EXPECT_FALSE(IsPasswordPromptLine("Encrypted file:  CRC failed in a (password incorrect ?).txt"));
     EXPECT_FALSE(IsPasswordPromptLine("All OK"));
