@@ -117,7 +117,12 @@ TEST(PercentTest, LeavesTheValueAloneWithoutADigitBeforePercent) {
     EXPECT_FALSE(ReadPercent("x%", nPercent));
     EXPECT_FALSE(ReadPercent("no sign here 45", nPercent));
     EXPECT_FALSE(ReadPercent("1234%", nPercent));
+    EXPECT_FALSE(ReadPercent("00%\nm.mkv - CRC failed\n", nPercent, 3));
     EXPECT_EQ(nPercent, 33);
+    ASSERT_TRUE(ReadPercent("10%0%", nPercent, 3));
+    EXPECT_EQ(nPercent, 0);
+    ASSERT_TRUE(ReadPercent(" 10%", nPercent, 3));
+    EXPECT_EQ(nPercent, 10);
 }
 
 TEST(PercentTest, RecentOutputKeepsItsLastFiveHundredCharactersOncePastAThousand) {
