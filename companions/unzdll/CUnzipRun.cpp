@@ -144,7 +144,9 @@ void CUnzipRun::Deliver() {
 int CUnzipRun::Run() {
     m_bTest = m_params.nTest != 0;
     m_pszPassword = m_params.pszPassword != nullptr && m_params.pszPassword[0] != '\0' ? m_params.pszPassword : nullptr;
-    m_tLastProgress = std::chrono::steady_clock::now();
+    // The first Deliver sends a progress message at once, so the caller can stop the call
+    // before anything is written.
+    m_tLastProgress = std::chrono::steady_clock::time_point{};
     if (m_params.nVersion != UNZ_DLL_VERSION || m_params.pszArchive == nullptr) {
         Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_PARAM,
              m_params.pszArchive == nullptr ? "Fatal Error: no archive given"
@@ -269,6 +271,9 @@ void CUnzipRun::Plan() {
             }
             if (st.valid & ZIP_STAT_ENCRYPTION_METHOD) {
                 entry.bEncrypted = st.encryption_method != ZIP_EM_NONE;
+            }
+            if (st.valid & ZIP_STAT_COMP_METHOD) {
+                entry.nMethod = st.comp_method;
             }
         }
         // The central directory's size, read by us: the same value libzip checks against.
@@ -456,14 +461,8 @@ void CUnzipRun::ReportZipError(const Planned& entry, const zip_error_t* pError) 
     } else if (nZipCode == ZIP_ER_CRC) {
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_CRC, "Error: " + entry.strName + ": CRC failed, the data is damaged");
     } else if (nZipCode == ZIP_ER_COMPNOTSUPP) {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        std::string strMethod;
-        if (zip_stat_index(m_pZip, entry.nIndex, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD)) {
-            strMethod = " " + std::to_string(st.comp_method);
-        }
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_METHOD,
-             "Error: " + entry.strName + ": unsupported compression method" + strMethod);
+             "Error: " + entry.strName + ": unsupported compression method " + std::to_string(entry.nMethod));
     } else if (nZipCode == ZIP_ER_ENCRNOTSUPP) {
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_METHOD, "Error: " + entry.strName + ": unsupported encryption method");
     } else if (bDataError) {
@@ -558,7 +557,9 @@ void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output
         return;
     }
     if (nOutFd >= 0) {
-        mode_t nMode = entry.bHasMode ? (entry.nMode & 0777) : (0666 & ~m_nUmask);
+        // The stored permissions pass through the umask, as for any new file: an archive
+        // does not get to make world-writable files. Set-id and sticky bits never pass.
+        mode_t nMode = (entry.bHasMode ? (entry.nMode & 0777) : 0666) & ~m_nUmask;
         fchmod(nOutFd, nMode);
         if (entry.bHasTime) {
             struct timespec aTimes[2] = {{0, UTIME_OMIT}, {entry.tModified, 0}};

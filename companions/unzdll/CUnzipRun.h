@@ -42,6 +42,7 @@ private:
         bool bHasTime = false;
         time_t tModified = 0;
         bool bEncrypted = false;
+        int nMethod = 0;                   // compression method, for messages
         std::string strRefusal;
     };
 
