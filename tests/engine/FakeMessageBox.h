@@ -1,0 +1,18 @@
+#pragma once
+// Answers message boxes in tests and remembers what was shown.
+
+#include "engine/CMessageBox.h"
+
+#include <string>
+#include <vector>
+
+class CFakeMessageBox : public CMessageBox {
+public:
+    std::vector<std::pair<std::string, EIcon>> arrShown;
+    EAnswer answer = EAnswer::Ok;
+
+    EAnswer ShowMessage(const std::string& strText, EIcon icon, EButtons) override {
+        arrShown.emplace_back(strText, icon);
+        return answer;
+    }
+};
