@@ -57,6 +57,8 @@ private:
     void Emit(int nEntry, int nType, int nCode, std::string strText);
     // Calling thread only: hands queued messages (and a progress message when due) to the callback.
     void Deliver();
+    // Calls the callback; an exception thrown by it counts as a request to stop.
+    int CallBack(UnzDllMessage& record);
     bool Stopped() const { return m_bStop.load(std::memory_order_relaxed); }
 
     bool OpenArchive();
