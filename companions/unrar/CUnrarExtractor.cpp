@@ -275,6 +275,13 @@ int CUnrarExtractor::Run() {
                 break;
             }
             if (r < ARCHIVE_WARN) {
+                if (pFeed->AtEnd() && !pFeed->ReadFailed() && nNext == arrPlan.size() &&
+                    set.eEnd == RarSetEnd::Complete) {
+                    // Every entry the headers list is done and the set is complete; libarchive
+                    // only stumbles over a stream that holds no entry of its own (a set read
+                    // from a later volume, whose first entry began before it).
+                    break;
+                }
                 if (pFeed->ReadFailed()) {
                     ReportDataFailure(strArchive);
                 } else if (nNext > 0 && arrPlan[nNext - 1].bEncrypted && set.arrVolumes[0].info.bSolid) {
@@ -327,8 +334,11 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
     }
     unsigned type = archive_entry_filetype(pEntry);
     const char* hardlink = archive_entry_hardlink_utf8(pEntry);
-    if (!hardlink) {
+    if (!hardlink || !*hardlink) {
         hardlink = archive_entry_hardlink(pEntry);
+    }
+    if (hardlink && !*hardlink) {
+        hardlink = nullptr;
     }
     if (!bTest) {
         if (!bNameOk) {
@@ -488,10 +498,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
             report.Line(shown + unrar::TEXT_PACKED_CRC_FAILED + set.arrVolumes[v].pSource->Path());
         }
         if (pLast->bSplitAfter) {
-            ReportSetEnd();
-        } else {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
+            ReportSetEnd();  // the entry goes on in a volume that is not there
+            return true;
         }
+        report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
         Fail(FAIL_DAMAGED);
         return true;
     }
