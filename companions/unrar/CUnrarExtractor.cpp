@@ -76,7 +76,10 @@ void CUnrarExtractor::PlanEntries() {
     arrOrphansByVolume.assign(nVolumes, {});
     pFeed = std::make_unique<CRarByteFeed>();
     int openEntry = -1;
-    bool bOrphanContinues = false;
+    // An entry that began before the volume given is left out with everything up to its
+    // last piece, end-of-archive blocks and volume headers included, so that libarchive
+    // sees the first volume's main header followed by the first entry it can extract.
+    bool bInOrphan = false;
     struct WatchTag {
         size_t nEntry;
         size_t nVolume;
@@ -84,20 +87,25 @@ void CUnrarExtractor::PlanEntries() {
     auto tags = std::make_shared<std::vector<WatchTag>>();
     for (size_t v = 0; v < nVolumes; ++v) {
         const RarVolumeInfo& info = set.arrVolumes[v].info;
+        IRarVolumeSource* pSource = set.arrVolumes[v].pSource.get();
         uint64_t cursor = 0;
         for (const RarFileBlock& b : info.arrFiles) {
             bool bContinues = b.bSplitBefore && openEntry >= 0 && arrPlan[size_t(openEntry)].arrPieces.back()->bSplitAfter;
             if (b.bSplitBefore && !bContinues) {
-                if (!bOrphanContinues) {
+                if (!bInOrphan) {
                     arrOrphansByVolume[v].push_back(b.strName);
+                    pFeed->AddRange({pSource, v, cursor, b.nHeaderOffset});
                 }
-                bOrphanContinues = b.bSplitAfter;
-                pFeed->AddRange({set.arrVolumes[v].pSource.get(), v, cursor, b.nHeaderOffset});
+                bInOrphan = b.bSplitAfter;
                 cursor = b.nDataOffset + b.nPackedSize;
                 openEntry = -1;
                 continue;
             }
-            bOrphanContinues = false;
+            if (bInOrphan) {
+                // The chain ended without its last piece; what follows is extractable again.
+                bInOrphan = false;
+                cursor = b.nHeaderOffset;
+            }
             if (!bContinues) {
                 arrPlan.emplace_back();
                 arrPlan.back().strName = b.strName;
@@ -112,7 +120,9 @@ void CUnrarExtractor::PlanEntries() {
                 tags->push_back({size_t(openEntry), v});
             }
         }
-        pFeed->AddRange({set.arrVolumes[v].pSource.get(), v, cursor, info.nValidEnd});
+        if (!bInOrphan) {
+            pFeed->AddRange({pSource, v, cursor, info.nValidEnd});
+        }
     }
     pFeed->onVolume = [this](size_t v) { OnVolume(v); };
     pFeed->onWatchedMismatch = [this, tags](size_t tag) {
