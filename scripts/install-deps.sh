@@ -4,7 +4,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev
-  libarchive-dev libzip-dev libssl-dev libb2-dev
+  libarchive-dev libzip-dev libssl-dev libb2-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
   libarchive-tools zip unzip p7zip-full
   xvfb xauth

@@ -1,0 +1,81 @@
+#pragma once
+// What the console RAR program `unrar` promises its caller: exit codes and the
+// fixed texts the runner and the output parser look for. Header-only and free of
+// dependencies so that both the program and the runner in process/ include it.
+//
+// Output of one run (every line ends in "\n"):
+//   ""                                          once per volume opened:
+//   "Extracting from <full path of volume>"     ("Testing archive <path>" for t)
+//   ""
+//   "Extracting  <name>" padded, "  OK"         per entry ("Testing     ", "Creating    " for
+//                                                a folder, "...         " after a volume change)
+//   "All OK"                                    last line of a clean run, nothing after it
+// With -idc the 4-character field before the end of an entry line first shows the
+// progress of the whole set ("  0%", then "\b\b\b\b 45%" ...; never "100%") and is
+// finally overwritten with "\b\b\b\b  OK". With -idp no percentage is printed.
+
+namespace unrar {
+
+// Exit codes. 0 only when every entry was extracted or tested intact.
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FATAL = 2;         // unexpected internal failure (out of memory, read error)
+constexpr int EXIT_DAMAGED = 3;       // damaged data or headers, missing volumes, not an archive,
+                                      // nothing to extract, refused entries, missing password
+constexpr int EXIT_WRITE_ERROR = 5;   // a write failed (full disk, file size limit)
+constexpr int EXIT_USAGE = 7;         // bad command line
+constexpr int EXIT_CREATE_ERROR = 9;  // a file or folder could not be created
+constexpr int EXIT_SIGNAL = 255;      // interrupted by a signal
+
+// Column at which the 4-character status field of an entry line starts.
+constexpr int ENTRY_FIELD_COLUMN = 72;
+
+// Fixed texts. Lines built from them are "<prefix><name><suffix>".
+constexpr const char* TEXT_EXTRACTING_FROM = "Extracting from ";
+constexpr const char* TEXT_TESTING_ARCHIVE = "Testing archive ";
+constexpr const char* TEXT_EXTRACTING = "Extracting  ";
+constexpr const char* TEXT_TESTING = "Testing     ";
+constexpr const char* TEXT_CREATING = "Creating    ";
+constexpr const char* TEXT_CONTINUING = "...         ";
+constexpr const char* TEXT_OK_FIELD = "  OK";
+constexpr const char* TEXT_ALL_OK = "All OK";
+constexpr const char* TEXT_TOTAL_ERRORS = "Total errors: ";
+
+// "Enter password (will not be echoed) for <name>: " (no line feed; the program then
+// waits on standard input).
+constexpr const char* TEXT_PASSWORD_PROMPT = "Enter password (will not be echoed) for ";
+constexpr const char* TEXT_PASSWORD_PROMPT_END = ": ";
+
+// "WARNING: You need to start extraction from a previous volume to unpack <name>"
+constexpr const char* TEXT_START_FROM_PREVIOUS = "WARNING: You need to start extraction from a previous volume to unpack ";
+// "ERROR: <name> - CRC failed"
+constexpr const char* TEXT_ERROR_PREFIX = "ERROR: ";
+constexpr const char* TEXT_CRC_FAILED = " - CRC failed";
+// "<name> : packed data CRC failed in volume <volume>"
+constexpr const char* TEXT_PACKED_CRC_FAILED = " : packed data CRC failed in volume ";
+// "Unexpected end of archive" (after the "Extracting from" line of the damaged volume)
+constexpr const char* TEXT_UNEXPECTED_END = "Unexpected end of archive";
+// "Cannot find volume <path>"
+constexpr const char* TEXT_CANNOT_FIND_VOLUME = "Cannot find volume ";
+// "<path> is not RAR archive"
+constexpr const char* TEXT_NOT_RAR = " is not RAR archive";
+constexpr const char* TEXT_NO_FILES = "No files to extract";
+// "Write error in the file <path>"
+constexpr const char* TEXT_WRITE_ERROR = "Write error in the file ";
+// "ERROR: Cannot create <path>"
+constexpr const char* TEXT_CANNOT_CREATE = "ERROR: Cannot create ";
+// "ERROR: Cannot open <path>: <reason>"
+constexpr const char* TEXT_CANNOT_OPEN = "ERROR: Cannot open ";
+// "ERROR: <name> - <reason>" for a refused entry; the reasons:
+constexpr const char* TEXT_REFUSED_PATH = " - refused: the name leaves the destination";
+constexpr const char* TEXT_REFUSED_LINK = " - refused: the link points outside the destination";
+constexpr const char* TEXT_REFUSED_THROUGH_LINK = " - refused: the path runs through a symbolic link";
+constexpr const char* TEXT_REFUSED_SPECIAL = " - refused: device files and FIFOs are not extracted";
+// "ERROR: <name> - damaged data (<decoder message>)"
+constexpr const char* TEXT_DAMAGED_DATA = " - damaged data";
+// Encrypted entries without a usable password:
+// "ERROR: <name> - encrypted; no password given"               (-p- or end of input)
+// "ERROR: <name> - encrypted; this unrar cannot decrypt RAR"   (-p<password>)
+constexpr const char* TEXT_NO_PASSWORD = " - encrypted; no password given";
+constexpr const char* TEXT_CANNOT_DECRYPT = " - encrypted; this unrar cannot decrypt RAR";
+
+}  // namespace unrar
