@@ -193,17 +193,17 @@ void CDriver::OnProcessRow(int nRow)
     CListItem* pItem = CurrentItem();
 
     if (bStopRequested) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_STOPPED);
+        Post(Msg().UWM_ITEM_DONE, CODE_STOPPED);
         return;
     }
     // A kill that arrived after the previous item had ended stops the run here: this row
     // has not run and must not be marked killed.
     if (bKillRequested || pItem == nullptr) {
-        Post(Msg().UWM_ITEM_DONE, pItem == nullptr ? RESULT_ALREADY_DONE : RESULT_STOPPED);
+        Post(Msg().UWM_ITEM_DONE, pItem == nullptr ? CODE_ALREADY_DONE : CODE_STOPPED);
         return;
     }
     if (!m_list.RowText(nRow, CJobList::COLUMN_RESULT).empty()) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_ALREADY_DONE);
+        Post(Msg().UWM_ITEM_DONE, CODE_ALREADY_DONE);
         return;
     }
     emit RowStarted(nRow);
@@ -229,7 +229,7 @@ void CDriver::OnScanDone()
     m_discovery.Wait();
     CListItem* pItem = CurrentItem();
     if (bKillRequested || pItem == nullptr) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_KILLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
     CWorkLists& lists = m_list.WorkLists();
@@ -241,11 +241,11 @@ void CDriver::OnScanDone()
         if (f.bRar || f.bZip || (bKeepSubs && f.bSubsPack))
             bAnything = true;
     if (!bAnything) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_NOTHING_FOUND);
+        Post(Msg().UWM_ITEM_DONE, CODE_NOTHING_FOUND);
         return;
     }
     if (bKillRequested) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_KILLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
     const bool bTest = Option(CJobList::OPTION_TEST);
@@ -264,14 +264,14 @@ void CDriver::OnFileDone()
     TakeWorkerResults();
     // A kill during the companions, a subtitle pack or a ZIP ends the item as killed.
     if (bKillRequested) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_KILLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
     ++nCurrentFile;
     if (nCurrentFile < static_cast<int>(m_list.WorkLists().arrWork.size()))
         Post(Msg().UWM_PROCESS_FILE, nCurrentFile);
     else
-        Post(Msg().UWM_ITEM_DONE, RESULT_ALL_HANDLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
 }
 
 // --- step 5: one file of the work list ------------------------------------------------------
@@ -285,11 +285,11 @@ void CDriver::OnProcessFile(int nFile)
     nAnnouncedFile = nCurrentFile;
     const auto& arrWork = m_list.WorkLists().arrWork;
     if (nCurrentFile < 0 || nCurrentFile >= static_cast<int>(arrWork.size())) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_ALL_HANDLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
         return;
     }
     if (bKillRequested) {
-        Post(Msg().UWM_ITEM_DONE, RESULT_KILLED);
+        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
     const CFileInformation f = arrWork[static_cast<std::size_t>(nCurrentFile)];
@@ -443,7 +443,7 @@ void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f)
     m_worker = std::thread([this] {
         m_nCopyResult = RunCompanionCopy(m_copy, bKillRequested, log, m_arrWorkerErrors);
         if (m_nCopyResult == ECopyResult::Killed)
-            Post(Msg().UWM_ITEM_DONE, RESULT_KILLED);
+            Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         else
             Post(Msg().UWM_FILE_DONE);
     });
@@ -505,23 +505,23 @@ void CDriver::OnItemDone(int nCode)
     itemTimer.Stop();
     if (progress.bBarShown)
         progress.StopRowProgress();
-    if (nCode == RESULT_ALREADY_DONE || nCode == RESULT_NOTHING_FOUND || nCode == RESULT_KILLED ||
-        nCode == RESULT_STOPPED) {
+    if (nCode == CODE_ALREADY_DONE || nCode == CODE_NOTHING_FOUND || nCode == CODE_KILLED ||
+        nCode == CODE_STOPPED) {
         Post(Msg().UWM_SET_RESULT, nCode);
         return;
     }
     CListItem* pItem = CurrentItem();
     if (pItem == nullptr) {
-        Post(Msg().UWM_SET_RESULT, RESULT_ALREADY_DONE);
+        Post(Msg().UWM_SET_RESULT, CODE_ALREADY_DONE);
         return;
     }
     // Never "Completed OK" (and never a clean-up) after a kill.
     if (bKillRequested) {
-        Post(Msg().UWM_SET_RESULT, RESULT_KILLED);
+        Post(Msg().UWM_SET_RESULT, CODE_KILLED);
         return;
     }
     if (!pItem->arrErrors.empty()) {
-        Post(Msg().UWM_SET_RESULT, RESULT_FAILED);
+        Post(Msg().UWM_SET_RESULT, CODE_FAILED);
         return;
     }
     CollectNewFiles(strItemOutput, false, pItem->arrNewFiles);
@@ -540,10 +540,10 @@ void CDriver::OnItemDone(int nCode)
         CWorkLists& lists = m_list.WorkLists();
         DeleteFiles(lists.arrAllFiles, ctx, pItem->arrCleanUp, log);
         DeleteFolders(lists.arrFolders, ctx, pItem->arrCleanUp, log);
-        Post(Msg().UWM_SET_RESULT, pItem->arrCleanUp.empty() ? RESULT_COMPLETED : RESULT_CLEANUP_LEFT);
+        Post(Msg().UWM_SET_RESULT, pItem->arrCleanUp.empty() ? CODE_COMPLETED : CODE_CLEANUP_LEFT);
         return;
     }
-    Post(Msg().UWM_SET_RESULT, RESULT_COMPLETED);
+    Post(Msg().UWM_SET_RESULT, CODE_COMPLETED);
 }
 
 // --- step 7: the row's result -----------------------------------------------------------------
@@ -552,36 +552,36 @@ void CDriver::OnSetResult(int nCode)
 {
     const int nRow = nCurrentRow;
     switch (nCode) {
-    case RESULT_ALREADY_DONE:
+    case CODE_ALREADY_DONE:
         ++nSkippedCount;
         break;
-    case RESULT_NOTHING_FOUND: {
+    case CODE_NOTHING_FOUND: {
         const char* pszText = Option(CJobList::OPTION_TEST) ? NOTHING_TO_TEST : NOTHING_TO_EXTRACT;
         m_list.SetRowResult(nRow, pszText, pszText, IMAGE_NOTHING);
         break;
     }
-    case RESULT_KILLED:
+    case CODE_KILLED:
         m_list.SetRowResult(nRow, KILLED, KILLED, IMAGE_KILLED);
         nCurrentRow = m_list.RowCount();
         break;
-    case RESULT_CLEANUP_LEFT:
+    case CODE_CLEANUP_LEFT:
         m_list.SetRowResult(nRow, CLEANUP_LEFT, RESULT_CLEANUP_FAILED, IMAGE_CLEANUP_LEFT);
         if (CListItem* pItem = CurrentItem())
             pItem->strTime = ElapsedText();
         break;
-    case RESULT_FAILED:
+    case CODE_FAILED:
         m_list.SetRowResult(nRow, FAILED, ItemStates::RESULT_FAILED, IMAGE_FAILED);
         break;
-    case RESULT_COMPLETED:
+    case CODE_COMPLETED:
         m_list.SetRowResult(nRow, COMPLETED, ElapsedText(), IMAGE_COMPLETED);
         break;
-    case RESULT_STOPPED:
+    case CODE_STOPPED:
         nCurrentRow = m_list.RowCount();
         break;
     default:
         break;
     }
-    if (nCode != RESULT_ALREADY_DONE && nCode != RESULT_STOPPED)
+    if (nCode != CODE_ALREADY_DONE && nCode != CODE_STOPPED)
         emit RowFinished(nRow);
     if (nCurrentRow + 1 >= m_list.RowCount()) {
         Post(Msg().UWM_LIST_DONE);

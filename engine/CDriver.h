@@ -37,14 +37,14 @@ class CJobList;
 
 // Result codes carried by UWM_ITEM_DONE and UWM_SET_RESULT.
 enum EItemResult {
-    RESULT_ALL_HANDLED = 0,
-    RESULT_ALREADY_DONE = 1,
-    RESULT_NOTHING_FOUND = 2,
-    RESULT_KILLED = 3,
-    RESULT_CLEANUP_LEFT = 4,
-    RESULT_FAILED = 5,
-    RESULT_COMPLETED = 6,
-    RESULT_STOPPED = 7,
+    CODE_ALL_HANDLED = 0,
+    CODE_ALREADY_DONE = 1,
+    CODE_NOTHING_FOUND = 2,
+    CODE_KILLED = 3,
+    CODE_CLEANUP_LEFT = 4,
+    CODE_FAILED = 5,
+    CODE_COMPLETED = 6,
+    CODE_STOPPED = 7,
 };
 
 // What the end of a run asks of the window.
