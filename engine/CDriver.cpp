@@ -106,9 +106,10 @@ bool CDriver::event(QEvent* pEvent)
 {
     const int nType = static_cast<int>(pEvent->type());
     const CRegisteredMessages& m = Msg();
-    if (nType < QEvent::User)
+    const auto* pMessage = nType >= QEvent::User ? dynamic_cast<CRegisteredEvent*>(pEvent) : nullptr;
+    if (pMessage == nullptr)
         return QObject::event(pEvent);
-    const qintptr wParam = static_cast<CRegisteredEvent*>(pEvent)->wParam;
+    const qintptr wParam = pMessage->wParam;
     if (nType == m.UWM_PROCESS_ROW)
         OnProcessRow(static_cast<int>(wParam));
     else if (nType == m.UWM_SCAN_DONE)
@@ -383,6 +384,12 @@ void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack)
         CUnzipContext* pContext = pUnzip != nullptr ? pUnzip : &m_noUnzip;
         m_worker = std::thread([this, job, pContext] {
             const CZipRunResult result = RunUnzip(job, *pContext, m_extractState);
+            // Whatever the library's way of failing, a run that did not succeed never passes
+            // silently: clean-up must not delete an archive that was not extracted.
+            if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
+                (!result.bCalled || result.nLibraryResult != 0))
+                m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
+                                            ":  Unhandled error\r\n");
             PostWorkerOutcome(this, result.nOutcome);
         });
         return;
@@ -397,6 +404,11 @@ void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack)
     job.bFolderItem = pItem != nullptr && pItem->strType == "folder";
     m_worker = std::thread([this, job] {
         const CRarRunResult result = RunRarTool(job, m_extractState);
+        // Exit codes that mean "nothing was extracted" (no files, wrong password) and a
+        // program that never started must fail the item, so clean-up cannot run.
+        if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
+            (!result.runner.bStarted || result.nExitCode != 0))
+            m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) + ":  Unhandled error\r\n");
         PostWorkerOutcome(this, result.nOutcome);
     });
 }
