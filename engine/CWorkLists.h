@@ -6,6 +6,7 @@
 // thread finishes it (SelectFirstVolumes, SortWorkList) and reads it.
 
 #include "engine/CFileInformation.h"
+#include "engine/CListItem.h"
 
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ public:
     std::vector<std::string> arrFolders;        // folders visited by the scan (clean-up)
     std::vector<RarFiles> arrRarFiles;          // every RAR volume found, no duplicates
     std::vector<ZipFiles> arrZipFiles;          // every ZIP found
+    // Clean-up entries (kinds 1 and 2) found by the scan. The worker writes
+    // them here rather than into the item, whose record may move in memory
+    // when items are added during a run; TakeScanCleanUp hands them over on
+    // the GUI thread after UWM_SCAN_DONE.
+    std::vector<CleanUpInfo> arrScanCleanUp;
 
     void Clear() {
         arrWork.clear();
@@ -24,5 +30,12 @@ public:
         arrFolders.clear();
         arrRarFiles.clear();
         arrZipFiles.clear();
+        arrScanCleanUp.clear();
+    }
+
+    // Appends the scan's clean-up entries to the item, in the order found.
+    void TakeScanCleanUp(CListItem& item) {
+        item.arrCleanUp.insert(item.arrCleanUp.end(), arrScanCleanUp.begin(), arrScanCleanUp.end());
+        arrScanCleanUp.clear();
     }
 };
