@@ -1,7 +1,9 @@
 #include "batch/BatchParts.h"
 
 #include "engine/UnzipExtract.h"
+#include "engine/COutputFolders.h"
 #include "engine/PathHelpers.h"
+#include "settings/SettingsSchema.h"
 
 #include <filesystem>
 #include <fstream>
@@ -44,46 +46,21 @@ bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item)
     return false;
 }
 
-void AssignBatchOutput(CListItem& item, const CSettings& settings)
+void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item)
 {
-    item.bOutputToInput = 1;
-    if (!settings.bOutputToInput && !settings.arrHistory.empty()) {
-        item.strOutputFolder = NormalizePath(settings.arrHistory.front());
-        item.bOutputToInput = 0;
-    } else {
-        item.strOutputFolder = NormalizePath(item.InputFolder());
-    }
+    COutputFolders(list, settings).AssignInitialOutput(item);
 }
 
-std::string ResolveBatchOutput(const CJobList& list, int nRow)
+std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow)
 {
-    const CListItem* pItem = list.ItemAtRow(nRow);
-    if (pItem == nullptr)
-        return std::string();
-    const CListItem& item = *pItem;
-    if (const CPresets* pPreset = list.PresetOf(item)) {
-        if (pPreset->bTest)
-            return std::string();
-        if (pPreset->bOutputToInput)
-            return item.InputFolder();
-        if (pPreset->bMainFolder && item.strType == "folder")
-            return pPreset->strOutputPath + SeparatorFor(pPreset->strOutputPath) + item.strFolderName;
-        return pPreset->strOutputPath;
-    }
-    const CMainOptions& main = list.MainOptions();
-    if (main.bTest)
-        return std::string();
-    if (item.bOutputToInput)
-        return item.InputFolder();
-    if (main.bMainFolder && item.strType == "folder")
-        return item.strOutputFolder + SeparatorFor(item.strOutputFolder) + item.strFolderName;
-    return item.strOutputFolder;
+    return COutputFolders(list, settings).ResolveOutputFolder(nRow);
 }
 
 void LoadBatchSettings(CSettings& settings, std::vector<CPresets>& arrPresets)
 {
     settings = CSettings();
     arrPresets.clear();
+    LoadSettings(settings, arrPresets);
 }
 
 std::unique_ptr<CUnzipContext> LoadUnzipLibrary(const std::string& strPath)

@@ -21,10 +21,10 @@ std::string AbsolutePath(const std::string& strPath);
 bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item);
 
 // The output folder an item gets when it enters the list.
-void AssignBatchOutput(CListItem& item, const CSettings& settings);
+void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item);
 
 // The folder a row extracts into when it is processed ("" in test mode).
-std::string ResolveBatchOutput(const CJobList& list, int nRow);
+std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow);
 
 // The settings and presets of the store.
 void LoadBatchSettings(CSettings& settings, std::vector<CPresets>& arrPresets);

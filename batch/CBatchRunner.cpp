@@ -102,7 +102,7 @@ bool CBatchRunner::AddPath(const std::string& strGiven)
         item.bOutputToInput = 1;
         item.strOutputFolder.clear();
     } else {
-        AssignBatchOutput(item, m_settings);
+        AssignBatchOutput(m_list, m_settings, item);
     }
     m_list.AddItem(item);
     return true;
@@ -127,7 +127,7 @@ int CBatchRunner::Run()
     driver.pPasswordPrompt = pPasswordPrompt;
     m_arrOutputs.assign(static_cast<std::size_t>(m_list.ItemCount()), std::string());
     driver.fnResolveOutputFolder = [this](int nRow) {
-        const std::string strOutput = ResolveBatchOutput(m_list, nRow);
+        const std::string strOutput = ResolveBatchOutput(m_list, m_settings, nRow);
         const int nIndex = m_list.FindIndex(nRow);
         if (nIndex >= 0 && nIndex < static_cast<int>(m_arrOutputs.size()))
             m_arrOutputs[static_cast<std::size_t>(nIndex)] = strOutput;
@@ -226,7 +226,7 @@ void CBatchRunner::PrintReports()
     }
 }
 
-std::string CBatchRunner::JsonReport() const
+std::string CBatchRunner::JsonReport()
 {
     QJsonArray arrItems;
     for (int nRow = 0; nRow < m_list.RowCount(); ++nRow) {
@@ -261,7 +261,7 @@ std::string CBatchRunner::JsonReport() const
         const std::string strOutput = static_cast<std::size_t>(nIndex) < m_arrOutputs.size() &&
                                               !m_arrOutputs[static_cast<std::size_t>(nIndex)].empty()
                                           ? m_arrOutputs[static_cast<std::size_t>(nIndex)]
-                                          : ResolveBatchOutput(m_list, nRow);
+                                          : ResolveBatchOutput(m_list, m_settings, nRow);
         obj["outputFolder"] = Q(strOutput);
         arrItems.append(obj);
     }

@@ -39,7 +39,7 @@ public:
     CDriver& Driver() { return *m_pDriver; }
 
     // The JSON document of the run (also printed with --json).
-    std::string JsonReport() const;
+    std::string JsonReport();
 
 private:
     bool AddPath(const std::string& strPath);

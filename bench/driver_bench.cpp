@@ -41,6 +41,7 @@ std::string ProgramFolder() {
 
 struct CRig {
     std::vector<CPresets> arrPresets;
+    CSettings settings;
     CJobList list;
     CUnzipContext unzip;
     CDriver driver{list};
@@ -56,7 +57,7 @@ struct CRig {
         InitUnzip(unzip, strBin + "/libunzdll.so");
         driver.strUnrarExe = strBin + "/unrar";
         driver.pUnzip = &unzip;
-        driver.fnResolveOutputFolder = [this](int nRow) { return ResolveBatchOutput(list, nRow); };
+        driver.fnResolveOutputFolder = [this](int nRow) { return ResolveBatchOutput(list, settings, nRow); };
     }
 
     void Add(const std::string& strPath, const std::string& strOutput) {

@@ -1,6 +1,7 @@
 // harvex-batch as a program: options, exit status, the JSON document, passwords
 // without a terminal.
 
+#include "DriverHarness.h"
 #include "ZipFiles.h"
 
 #include "tests/fixtures/CRarWriter.h"
@@ -60,6 +61,7 @@ TEST(BatchProgramTest, HelpAndBadUsage) {
 }
 
 TEST(BatchProgramTest, JsonDocumentDescribesACompletedRelease) {
+    REQUIRE_TOOLS();
     CTempDir tmp("batch-json");
     const std::string strRel = tmp.MakeDir("Rel");
     CRarOptions options;
@@ -85,6 +87,7 @@ TEST(BatchProgramTest, JsonDocumentDescribesACompletedRelease) {
 }
 
 TEST(BatchProgramTest, PasswordNeededWithoutATerminalIsNeverPromptedAndFails) {
+    REQUIRE_TOOLS();
     CTempDir tmp("batch-pw");
     const std::string strZip = tmp.Sub("secret.zip");
     ASSERT_TRUE(WriteZip(strZip, {{"s.txt", "secret"}}, "letmein"));

@@ -32,6 +32,18 @@ inline QCoreApplication* EnsureBatchTestApp() {
     return QCoreApplication::instance();
 }
 
+// The end-to-end tests need the console RAR program and the unzip library built beside
+// the programs; a build without them skips those tests and says why.
+inline bool ToolsBuilt() {
+    struct stat st {};
+    return stat(HARVEX_BIN_DIR "/unrar", &st) == 0 && stat(HARVEX_BIN_DIR "/libunzdll.so", &st) == 0;
+}
+#define REQUIRE_TOOLS()                                                                  \
+    do {                                                                                 \
+        if (!ToolsBuilt())                                                               \
+            GTEST_SKIP() << "unrar or libunzdll.so is not built in " HARVEX_BIN_DIR;     \
+    } while (0)
+
 // The person at the password dialog: answers from a script; an empty optional declines.
 class CScriptedPrompt : public CPasswordPrompt {
 public:
@@ -63,7 +75,7 @@ public:
         driver.strUnrarExe = std::string(HARVEX_BIN_DIR) + "/unrar";
         driver.pUnzip = &unzip;
         driver.pPasswordPrompt = &prompt;
-        driver.fnResolveOutputFolder = [this](int nRow) { return ResolveBatchOutput(list, nRow); };
+        driver.fnResolveOutputFolder = [this](int nRow) { return ResolveBatchOutput(list, settings, nRow); };
     }
 
     void SetOptions(const CMainOptions& newOptions) {
@@ -108,6 +120,7 @@ public:
     }
 
     std::vector<CPresets> arrPresets;
+    CSettings settings;
     CMainOptions options;
     CJobList list;
     CUnzipContext unzip;

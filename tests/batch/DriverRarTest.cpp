@@ -46,6 +46,7 @@ struct CSetCase {
 class DriverRarSetTest : public ::testing::TestWithParam<CSetCase> {};
 
 TEST_P(DriverRarSetTest, ExtractsTheWholeSetIntoTheOutputFolder) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-set");
     const std::string strRel = tmp.MakeDir("Movie.2024");
     const std::string strMovie = Movie();
@@ -75,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndNamings, DriverRarSetTest,
                          [](const ::testing::TestParamInfo<CSetCase>& info) { return std::string(info.param.pszName); });
 
 TEST(DriverRarTest, SingleRarItemStandsForItsWholeSet) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-rar-item");
     const std::string strMovie = Movie();
     const CRarResult set = WriteSet(tmp.Sub("movie.rar"), ERarFormat::Rar5, ERarNaming::Part, strMovie);
@@ -88,6 +90,7 @@ TEST(DriverRarTest, SingleRarItemStandsForItsWholeSet) {
 }
 
 TEST(DriverRarTest, SetWithoutItsFirstVolumeFailsAndIsNotCleanedUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-nofirst");
     const std::string strRel = tmp.MakeDir("Rel");
     const CRarResult set = WriteSet(strRel + "/movie.rar", ERarFormat::Rar5, ERarNaming::Part, Movie(),
@@ -107,6 +110,7 @@ TEST(DriverRarTest, SetWithoutItsFirstVolumeFailsAndIsNotCleanedUp) {
 }
 
 TEST(DriverRarTest, CorruptVolumeFailsWithAnErrorLineAndKeepsTheArchives) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-corrupt");
     const std::string strRel = tmp.MakeDir("Rel");
     CRarOptions options;
@@ -128,6 +132,7 @@ TEST(DriverRarTest, CorruptVolumeFailsWithAnErrorLineAndKeepsTheArchives) {
 }
 
 TEST(DriverRarTest, TruncatedSetFails) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-trunc");
     const std::string strRel = tmp.MakeDir("Rel");
     const CRarResult set = WriteSet(strRel + "/movie.rar", ERarFormat::Rar4, ERarNaming::Old, Movie(),
@@ -141,6 +146,7 @@ TEST(DriverRarTest, TruncatedSetFails) {
 }
 
 TEST(DriverRarTest, TestModeWritesNothingAndCompletes) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-test");
     const std::string strRel = tmp.MakeDir("Rel");
     ASSERT_TRUE(WriteSet(strRel + "/movie.rar", ERarFormat::Rar5, ERarNaming::Part, Movie()).bOk);
@@ -162,6 +168,7 @@ TEST(DriverRarTest, TestModeWritesNothingAndCompletes) {
 }
 
 TEST(DriverRarTest, UnstartableProgramFailsTheItemAndNothingIsCleanedUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-nostart");
     const std::string strRel = tmp.MakeDir("Rel");
     const CRarResult set = WriteSet(strRel + "/movie.rar", ERarFormat::Rar5, ERarNaming::Part, Movie());
@@ -186,6 +193,7 @@ TEST(DriverRarTest, UnstartableProgramFailsTheItemAndNothingIsCleanedUp) {
 }
 
 TEST(DriverRarTest, FullDiskFailsTheItemAndKeepsTheArchives) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-full");
     const std::string strRel = tmp.MakeDir("Rel");
     const CRarResult set = WriteSet(strRel + "/movie.rar", ERarFormat::Rar5, ERarNaming::Part, Movie());
@@ -212,6 +220,7 @@ TEST(DriverRarTest, FullDiskFailsTheItemAndKeepsTheArchives) {
 }
 
 TEST(DriverRarTest, KillDuringARarRunEndsTheItemKilledWithoutCleanUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-kill");
     const std::string strRel = tmp.MakeDir("Rel");
     CRarOptions options;

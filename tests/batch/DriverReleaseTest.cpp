@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <unistd.h>
 
 using testfiles::Exists;
@@ -63,6 +64,7 @@ CMainOptions KeepEverything() {
 }  // namespace
 
 TEST(DriverReleaseTest, ReleaseWithEverythingKeptIsExtractedCopiedAndCleanedUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-release");
     const CRelease rel = MakeRelease(tmp);
     const std::string strOut = tmp.MakeDir("Out");
@@ -87,6 +89,7 @@ TEST(DriverReleaseTest, ReleaseWithEverythingKeptIsExtractedCopiedAndCleanedUp) 
 }
 
 TEST(DriverReleaseTest, SubtitlePackWithKeepSubsOffIsNotExtractedButDeleted) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-subs-off");
     const CRelease rel = MakeRelease(tmp);
     const std::string strOut = tmp.MakeDir("Out");
@@ -103,6 +106,7 @@ TEST(DriverReleaseTest, SubtitlePackWithKeepSubsOffIsNotExtractedButDeleted) {
 }
 
 TEST(DriverReleaseTest, FolderWithOnlyASubtitlePackNeedsKeepSubs) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-only-pack");
     const std::string strRel = tmp.MakeDir("Rel");
     CRarWriter pack;
@@ -128,6 +132,7 @@ TEST(DriverReleaseTest, FolderWithOnlyASubtitlePackNeedsKeepSubs) {
 }
 
 TEST(DriverReleaseTest, OutputIntoTheInputFolderKeepsKeptCompanionsInPlace) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-inplace");
     const CRelease rel = MakeRelease(tmp, false);
     WriteFile(rel.strRel + "/unknown.txt", "left as a precaution");
@@ -151,6 +156,7 @@ TEST(DriverReleaseTest, OutputIntoTheInputFolderKeepsKeptCompanionsInPlace) {
 }
 
 TEST(DriverReleaseTest, ZipItemIsExtractedAndCleanedUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-zip");
     const std::string strZip = tmp.Sub("pack.zip");
     ASSERT_TRUE(WriteZip(strZip, {{"docs/a.txt", "alpha"}, {"b.exe", "MZ"}}));
@@ -172,6 +178,7 @@ TEST(DriverReleaseTest, ZipItemIsExtractedAndCleanedUp) {
 class DriverZipPasswordTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        REQUIRE_TOOLS();
         strRel = tmp.MakeDir("Rel");
         ASSERT_TRUE(WriteZip(strRel + "/secret.zip", {{"s.txt", "secret data"}}, "opensesame"));
         strOut = tmp.MakeDir("Out");
@@ -188,6 +195,7 @@ protected:
 };
 
 TEST_F(DriverZipPasswordTest, RightPasswordAtThePromptExtracts) {
+    REQUIRE_TOOLS();
     h.prompt.arrAnswers = {"opensesame"};
     ASSERT_TRUE(h.Run());
     EXPECT_EQ(h.Item(0).strStatus, "Completed OK") << h.Errors(0);
@@ -197,6 +205,7 @@ TEST_F(DriverZipPasswordTest, RightPasswordAtThePromptExtracts) {
 }
 
 TEST_F(DriverZipPasswordTest, WrongPasswordIsAskedOnceAndFails) {
+    REQUIRE_TOOLS();
     h.prompt.arrAnswers = {"wrong", "never asked"};
     ASSERT_TRUE(h.Run());
     EXPECT_EQ(h.Result(0), "Failed");
@@ -206,6 +215,7 @@ TEST_F(DriverZipPasswordTest, WrongPasswordIsAskedOnceAndFails) {
 }
 
 TEST_F(DriverZipPasswordTest, DeclinedPromptSkipsTheArchive) {
+    REQUIRE_TOOLS();
     h.prompt.arrAnswers = {""};
     ASSERT_TRUE(h.Run());
     EXPECT_EQ(h.Result(0), "Failed");
@@ -214,6 +224,7 @@ TEST_F(DriverZipPasswordTest, DeclinedPromptSkipsTheArchive) {
 }
 
 TEST_F(DriverZipPasswordTest, PromptOffSkipsWithoutAsking) {
+    REQUIRE_TOOLS();
     h.driver.bPasswordPrompt = 0;
     ASSERT_TRUE(h.Run());
     EXPECT_TRUE(h.prompt.arrAsked.empty());
@@ -223,6 +234,7 @@ TEST_F(DriverZipPasswordTest, PromptOffSkipsWithoutAsking) {
 }
 
 TEST(DriverListTest, PauseLetsTheCurrentItemFinishAndStopsBeforeTheNext) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-pause");
     std::vector<std::string> arrZips;
     CDriverHarness h;
@@ -245,6 +257,7 @@ TEST(DriverListTest, PauseLetsTheCurrentItemFinishAndStopsBeforeTheNext) {
 }
 
 TEST(DriverListTest, EmptyListAndAllProcessedRunsSayWhy) {
+    REQUIRE_TOOLS();
     CDriverHarness h;
     EXPECT_EQ(h.driver.Go(), CDriver::EGoResult::ListEmpty);
     EXPECT_EQ(h.driver.strStatusLine, " List is empty");
@@ -274,6 +287,7 @@ TEST(DriverListTest, FolderWithoutArchivesIsNothingToExtractOrTest) {
 }
 
 TEST(DriverListTest, KillDuringASampleCopyLeavesNoPartialSampleAndNoCleanUp) {
+    REQUIRE_TOOLS();
     CTempDir tmp("drv-kill-sample");
     const std::string strRel = tmp.MakeDir("Rel");
     ASSERT_TRUE(WriteZip(strRel + "/a.zip", {{"a.txt", "a"}}));
