@@ -6,6 +6,7 @@
 #include "process/RarToolTexts.h"
 
 #include <array>
+#include <exception>
 #include <string_view>
 
 namespace {
@@ -250,7 +251,9 @@ bool CountVolumeLine(const std::string& strLine, const std::string& strArchive, 
     return true;
 }
 
-CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
+namespace {
+
+CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
     const bool bSingle = state.pProgress && state.pProgress->bSingleArchiveProgress != 0;
     CRarRunResult out;
     out.strCommandLine = BuildRarCommandLine(job, bSingle);
@@ -297,6 +300,21 @@ CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
         }
     }
     return out;
+}
+
+}  // namespace
+
+CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
+    try {
+        return RunRarToolUnguarded(job, state);
+    } catch (const std::exception& e) {
+        // Nothing may leave a worker thread as an exception: the entry fails instead.
+        CRarRunResult out;
+        if (state.pErrors) {
+            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(), 1);
+        }
+        return out;
+    }
 }
 
 void RunRarToolAndPost(const CRarJob& job, CExtractState& state, QObject* pTarget) {

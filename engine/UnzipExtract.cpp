@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -34,10 +35,9 @@ bool InitUnzip(CUnzipContext& context, const std::string& strUnzipDll) {
     return bLoaded;
 }
 
-extern "C" int OnUnzipMessage(UnzDllMessage* pMessage) {
-    if (!pMessage || !pMessage->pCaller) {
-        return 0;
-    }
+namespace {
+
+int HandleUnzipMessage(UnzDllMessage* pMessage) {
     CUnzipRun& run = *static_cast<CUnzipRun*>(pMessage->pCaller);
     const std::string strText = pMessage->pszText ? pMessage->pszText : "";
     const std::string strShown = PathInInput(run.pJob->strArchive, run.pJob->strInputPath);
@@ -76,7 +76,23 @@ extern "C" int OnUnzipMessage(UnzDllMessage* pMessage) {
     return 0;
 }
 
-CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState& state) {
+}  // namespace
+
+extern "C" int OnUnzipMessage(UnzDllMessage* pMessage) {
+    if (!pMessage || !pMessage->pCaller) {
+        return 0;
+    }
+    try {
+        return HandleUnzipMessage(pMessage);
+    } catch (...) {
+        // No exception crosses the library's C interface; the message is lost, the call goes on.
+        return 0;
+    }
+}
+
+namespace {
+
+CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExtractState& state) {
     CZipRunResult out;
     std::vector<std::string> arrScratch;
     CUnzipRun run;
@@ -151,6 +167,20 @@ CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState
         AddRunError(run, strShown + ":  Unzip failed with error " + std::to_string(out.nLibraryResult));
     }
     return out;
+}
+
+}  // namespace
+
+CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState& state) {
+    try {
+        return RunUnzipUnguarded(job, context, state);
+    } catch (const std::exception& e) {
+        // Nothing may leave a worker thread as an exception: the entry fails instead.
+        if (state.pErrors) {
+            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(), 1);
+        }
+        return CZipRunResult{};
+    }
 }
 
 void RunUnzipAndPost(const CZipJob& job, CUnzipContext& context, CExtractState& state, QObject* pTarget) {

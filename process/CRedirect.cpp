@@ -99,7 +99,16 @@ void CRedirect::Run() {
     if (close(arrPipe[1]) != 0) {
         ReportLastError("Error closing pipe write handle.");
     }
-    Pump(arrPipe[0]);
+    try {
+        Pump(arrPipe[0]);
+    } catch (...) {
+        // An owner that throws (out of memory) must not leave the child running.
+        if (nPid > 0) {
+            Terminate(arrPipe[0]);
+        }
+        close(arrPipe[0]);
+        throw;
+    }
     if (close(arrPipe[0]) != 0) {
         ReportLastError("Error closing pipe read handle.");
     }
