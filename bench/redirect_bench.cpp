@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
