@@ -1,6 +1,6 @@
 #include "engine/CDiscovery.h"
 #include "engine/PathHelpers.h"
-#include "tests/engine/TempDir.h"
+#include "tests/engine/ScratchDir.h"
 #include "tests/engine/TestApp.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,7 @@ TEST(WorkListOrderTest, PathsCompareAsBytes) {
 }
 
 TEST(EnsureFolderTest, CreatesOneLevelAndLogsIt) {
-    CTempDir dir;
+    CScratchDir dir;
     std::vector<std::string> log;
     auto pLog = [&](const std::string& strLine) { log.push_back(strLine); };
     EXPECT_TRUE(EnsureFolder(dir.Path("out"), pLog));

@@ -11,19 +11,19 @@
 #include <fstream>
 #include <string>
 
-class CTempDir {
+class CScratchDir {
 public:
-    CTempDir() {
+    CScratchDir() {
         char templ[] = "/tmp/harvex-test-XXXXXX";
         const char* p = mkdtemp(templ);
         strRoot = p != nullptr ? p : "";
     }
-    ~CTempDir() {
+    ~CScratchDir() {
         std::error_code ec;
         std::filesystem::remove_all(strRoot, ec);
     }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
+    CScratchDir(const CScratchDir&) = delete;
+    CScratchDir& operator=(const CScratchDir&) = delete;
 
     std::string Path(const std::string& strRelative = std::string()) const {
         return strRelative.empty() ? strRoot : strRoot + "/" + strRelative;
