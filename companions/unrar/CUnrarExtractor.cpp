@@ -133,6 +133,9 @@ void CUnrarExtractor::PlanEntries() {
 }
 
 void CUnrarExtractor::OnVolume(size_t nVolume) {
+    if (nLastVolumeShown != SIZE_MAX && nVolume <= nLastVolumeShown) {
+        return;  // announced already (by a stored copy running ahead of libarchive)
+    }
     for (size_t v = nLastVolumeShown == SIZE_MAX ? 0 : nLastVolumeShown + 1; v <= nVolume; ++v) {
         report.VolumeStart(set.arrVolumes[v].pSource->Path(), bTest);
         for (const std::string& name : arrOrphansByVolume[v]) {
@@ -457,7 +460,18 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     uint64_t nWritten = 0;
     bool bWriteFailed = false;
     uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
-    while (true) {
+    bool bStored = !e.bEncrypted;
+    for (const RarFileBlock* p : e.arrPieces) {
+        bStored = bStored && p->bStored && p->bUnpackedSizeKnown;
+    }
+    if (bStored) {
+        // Stored data is copied from the volumes with large reads; libarchive then steps
+        // over it with the feed's skip callback without reading it.
+        if (!CopyStored(e, rel, shown, crc, nWritten, bWriteFailed)) {
+            return !bFatal;
+        }
+    }
+    while (!bStored) {
         const void* pData = nullptr;
         size_t nSize = 0;
         la_int64_t nOffset = 0;
@@ -530,5 +544,51 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
     }
     report.EntryOk();
+    return true;
+}
+
+bool CUnrarExtractor::CopyStored(PlannedEntry& e, const std::string& rel, const std::string& shown, uint32_t& nCrc,
+                                 uint64_t& nBytes, bool& bWriteFailed) {
+    const size_t CHUNK = 64 << 10;  // small enough to stay in the cache between read, CRC and write
+    arrCopyBuffer.resize(CHUNK);
+    uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
+    for (size_t i = 0; i < e.arrPieces.size(); ++i) {
+        const RarFileBlock& piece = *e.arrPieces[i];
+        size_t v = e.arrPieceVolumes[i];
+        IRarVolumeSource& src = *set.arrVolumes[v].pSource;
+        OnVolume(v);
+        uint32_t pieceCrc = uint32_t(crc32(0L, Z_NULL, 0));
+        uint64_t off = piece.nDataOffset;
+        uint64_t left = piece.nPackedSize;
+        while (left > 0) {
+            size_t want = size_t(std::min<uint64_t>(left, CHUNK));
+            int64_t got = src.ReadAt(off, arrCopyBuffer.data(), want);
+            if (got <= 0) {
+                destination.AbortFile();
+                report.Line(unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
+                            (got < 0 ? src.LastError() : std::string("the file is shorter than when it was opened")));
+                Fail(FAIL_FATAL);
+                return false;
+            }
+            size_t n = size_t(got);
+            pieceCrc = uint32_t(crc32_z(pieceCrc, arrCopyBuffer.data(), n));
+            if (!bTest && !bWriteFailed && destination.Write(arrCopyBuffer.data(), n) != SafeStatus::Ok) {
+                bWriteFailed = true;
+                return true;
+            }
+            nBytes += n;
+            off += n;
+            left -= n;
+            report.Progress(int(pFeed->StreamPositionOf(v, off) * 100 / nTotal));
+        }
+        // One pass over the data: the entry's CRC is the piece CRCs combined.
+        nCrc = uint32_t(crc32_combine(nCrc, pieceCrc, z_off_t(piece.nPackedSize)));
+        if (piece.bSplitAfter && piece.bHasCrc && pieceCrc != piece.nCrc32) {
+            e.bPackedCrcFailed = true;
+            e.arrFailedVolumes.push_back(v);
+        }
+    }
+    (void)rel;
+    (void)shown;
     return true;
 }
