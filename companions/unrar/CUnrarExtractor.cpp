@@ -2,6 +2,7 @@
 
 #include "companions/unrar/CEntryPath.h"
 #include "companions/unrar/UnrarContract.h"
+#include "companions/unrar/crypto/CBlake2sp.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -464,10 +465,16 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     for (const RarFileBlock* p : e.arrPieces) {
         bStored = bStored && p->bStored && p->bUnpackedSizeKnown;
     }
+    // Archives made with BLAKE2sp carry its hash (instead of or besides the CRC32).
+    const RarFileBlock* pLast = e.arrPieces.back();
+    std::unique_ptr<CBlake2sp> pHash;
+    if (pLast->bHasBlake2 && !pLast->bSplitAfter) {
+        pHash = std::make_unique<CBlake2sp>();
+    }
     if (bStored) {
-        // Stored data is copied from the volumes with large reads; libarchive then steps
-        // over it with the feed's skip callback without reading it.
-        if (!CopyStored(e, rel, shown, crc, nWritten, bWriteFailed)) {
+        // Stored data is copied from the volumes in cache-sized chunks; libarchive then
+        // steps over it with the feed's skip callback without reading it.
+        if (!CopyStored(e, crc, pHash.get(), nWritten, bWriteFailed)) {
             return !bFatal;
         }
     }
@@ -498,6 +505,9 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
             continue;  // zlib's crc32 of a null buffer is 0, not the running value
         }
         crc = uint32_t(crc32_z(crc, static_cast<const Bytef*>(pData), nSize));
+        if (pHash) {
+            pHash->Update(static_cast<const uint8_t*>(pData), nSize);
+        }
         if (bWriting && !bWriteFailed && destination.Write(pData, nSize) != SafeStatus::Ok) {
             bWriteFailed = true;
         }
@@ -513,8 +523,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         Fail(FAIL_WRITE);
         return true;
     }
-    const RarFileBlock* pLast = e.arrPieces.back();
     bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
+    if (pHash && pHash->Final() != pLast->arrBlake2) {
+        bCrcFailed = true;
+    }
     bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
     if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
         destination.AbortFile();
@@ -547,8 +559,8 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     return true;
 }
 
-bool CUnrarExtractor::CopyStored(PlannedEntry& e, const std::string& rel, const std::string& shown, uint32_t& nCrc,
-                                 uint64_t& nBytes, bool& bWriteFailed) {
+bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes,
+                                 bool& bWriteFailed) {
     const size_t CHUNK = 64 << 10;  // small enough to stay in the cache between read, CRC and write
     arrCopyBuffer.resize(CHUNK);
     uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
@@ -572,6 +584,9 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, const std::string& rel, const 
             }
             size_t n = size_t(got);
             pieceCrc = uint32_t(crc32_z(pieceCrc, arrCopyBuffer.data(), n));
+            if (pHash) {
+                pHash->Update(arrCopyBuffer.data(), n);
+            }
             if (!bTest && !bWriteFailed && destination.Write(arrCopyBuffer.data(), n) != SafeStatus::Ok) {
                 bWriteFailed = true;
                 return true;
@@ -588,7 +603,5 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, const std::string& rel, const 
             e.arrFailedVolumes.push_back(v);
         }
     }
-    (void)rel;
-    (void)shown;
     return true;
 }

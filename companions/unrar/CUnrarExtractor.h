@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class CBlake2sp;
 struct archive;
 struct archive_entry;
 
@@ -44,8 +45,7 @@ private:
                      const std::string& strShown);
     // Copies a stored entry straight from its pieces in the volumes; false on a failure
     // that has been reported.
-    bool CopyStored(PlannedEntry& e, const std::string& strRel, const std::string& strShown, uint32_t& nCrc,
-                    uint64_t& nBytes, bool& bWriteFailed);
+    bool CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes, bool& bWriteFailed);
     void ReportPassword(const std::string& strName);
     void ReportSetEnd();
     void ReportUnreadable(const PlannedEntry& e);
