@@ -203,11 +203,17 @@ TEST(Rar3KeyDerivationTest, DecryptedFileDataDecompressesToTheOriginalText) {
     const uint16_t nFlags = src[pos + 3] | (src[pos + 4] << 8);
     const uint16_t nSize = src[pos + 5] | (src[pos + 6] << 8);
     const uint32_t nAdd = (nFlags & 0x8000) ? Le32(&src[pos + 7]) : 0;
-    Bytes head(&src[pos], &src[pos + nSize]);
-    Bytes body(&src[pos + nSize], &src[pos + nSize + nAdd]);
-    const uint16_t nNameLen = head[26] | (head[27] << 8);
-    const std::string strName(reinterpret_cast<const char*>(&head[32]), nNameLen);
-    if (head[2] == 0x74 && (nFlags & 0x04) && strName == "b.txt") {
+    ASSERT_GE(nSize, 7u);
+    ASSERT_LE(pos + nSize + nAdd, src.size());
+    Bytes head(src.data() + pos, src.data() + pos + nSize);
+    Bytes body(src.data() + pos + nSize, src.data() + pos + nSize + nAdd);
+    // Only a file header (0x74) has a name; the main header is shorter than a file header.
+    const bool bFile = head[2] == 0x74 && head.size() >= 32;
+    const uint16_t nNameLen = bFile ? (head[26] | (head[27] << 8)) : 0;
+    const std::string strName = bFile && 32u + nNameLen <= head.size()
+                                    ? std::string(reinterpret_cast<const char*>(&head[32]), nNameLen)
+                                    : std::string();
+    if (bFile && (nFlags & 0x04) && strName == "b.txt") {
       const size_t saltPos = 32 + nNameLen;
       rarcrypto::CRar3Key key;
       ASSERT_TRUE(rarcrypto::DeriveRar3Key("password", &head[saltPos], key));
