@@ -7,6 +7,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -354,4 +355,27 @@ TEST(Blake2spTest, MatchesPublishedVectorsAndPieces) {
   EXPECT_NE(keyed, digest);
   hashKey[0] = 2;
   EXPECT_NE(rarcrypto::Rar5KeyedBlake2(digest.data(), hashKey), keyed);
+}
+
+TEST(Rar5KeyDerivationTest, OnePassEqualsPbkdf2AtTheThreeIterationCounts) {
+  const uint8_t arrSalt[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
+  for (int kdfCount : {0, 1, 5, 11}) {
+    rarcrypto::CRar5Keys keys;
+    ASSERT_TRUE(rarcrypto::DeriveRar5Keys("pässword", arrSalt, kdfCount, keys));
+    const std::string strPassword = "pässword";
+    auto pbkdf2 = [&](int nIterations) {
+      std::array<uint8_t, 32> out{};
+      EXPECT_EQ(PKCS5_PBKDF2_HMAC(strPassword.data(), int(strPassword.size()), arrSalt, 16,
+                                  nIterations, EVP_sha256(), 32, out.data()),
+                1);
+      return out;
+    };
+    const int n = 1 << kdfCount;
+    EXPECT_EQ(keys.arrKey, pbkdf2(n)) << kdfCount;
+    EXPECT_EQ(keys.arrHashKey, pbkdf2(n + 16)) << kdfCount;
+    const auto check = pbkdf2(n + 32);
+    std::array<uint8_t, 8> folded{};
+    for (int i = 0; i < 32; ++i) folded[i % 8] ^= check[i];
+    EXPECT_EQ(keys.arrPswCheck, folded) << kdfCount;
+  }
 }
