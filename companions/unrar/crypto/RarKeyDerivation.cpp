@@ -208,13 +208,51 @@ bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Ke
     return false;
   }
   constexpr uint32_t ROUNDS = 0x40000;
-  uint64_t nHashed = 0;
+  constexpr uint32_t GROUP = ROUNDS / 16;  // one IV byte per group
   uint8_t arrDigest[SHA_DIGEST_LENGTH];
-  for (uint32_t i = 0; i < ROUNDS; ++i) {
-    if (EVP_DigestUpdate(ctx.get(), arrSeed.data(), arrSeed.size()) != 1) {
+  auto takeIvByte = [&](uint32_t nGroup) {
+    unsigned int nLen = 0;
+    if (EVP_MD_CTX_copy_ex(copy.get(), ctx.get()) != 1 ||
+        EVP_DigestFinal_ex(copy.get(), arrDigest, &nLen) != 1) {
       return false;
     }
-    if (arrSeed.size() > 64) {
+    key.arrIv[nGroup] = arrDigest[19];
+    return true;
+  };
+  const auto counter = [](uint8_t* p, uint32_t i) {
+    p[0] = uint8_t(i);
+    p[1] = uint8_t(i >> 8);
+    p[2] = uint8_t(i >> 16);
+  };
+
+  if (arrSeed.size() <= 64) {
+    // The seed never changes: hash each group's rounds as one run of bytes, which is what
+    // the rounds feed SHA-1 one after the other.
+    const size_t nRound = arrSeed.size() + 3;
+    std::vector<uint8_t> arrRun(size_t(GROUP - 1) * nRound);
+    for (uint32_t j = 0; j + 1 < GROUP; ++j) {
+      std::memcpy(&arrRun[j * nRound], arrSeed.data(), arrSeed.size());
+    }
+    std::vector<uint8_t> arrFirst(arrSeed.begin(), arrSeed.end());
+    arrFirst.resize(nRound);
+    for (uint32_t g = 0; g < 16; ++g) {
+      counter(&arrFirst[arrSeed.size()], g * GROUP);
+      if (EVP_DigestUpdate(ctx.get(), arrFirst.data(), nRound) != 1 || !takeIvByte(g)) {
+        return false;
+      }
+      for (uint32_t j = 1; j < GROUP; ++j) {
+        counter(&arrRun[(j - 1) * nRound + arrSeed.size()], g * GROUP + j);
+      }
+      if (EVP_DigestUpdate(ctx.get(), arrRun.data(), arrRun.size()) != 1) {
+        return false;
+      }
+    }
+  } else {
+    uint64_t nHashed = 0;
+    for (uint32_t i = 0; i < ROUNDS; ++i) {
+      if (EVP_DigestUpdate(ctx.get(), arrSeed.data(), arrSeed.size()) != 1) {
+        return false;
+      }
       // Blocks the old code hashed straight from the buffer: those after the first one
       // that completed its pending block.
       size_t pos = 64 - (nHashed & 63);
@@ -222,20 +260,16 @@ bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Ke
         OverwriteWithSchedule(arrSeed.data() + pos);
         pos += 64;
       }
-    }
-    nHashed += arrSeed.size();
-    const uint8_t arrCounter[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16)};
-    if (EVP_DigestUpdate(ctx.get(), arrCounter, 3) != 1) {
-      return false;
-    }
-    nHashed += 3;
-    if (i % (ROUNDS / 16) == 0) {
-      unsigned int nLen = 0;
-      if (EVP_MD_CTX_copy_ex(copy.get(), ctx.get()) != 1 ||
-          EVP_DigestFinal_ex(copy.get(), arrDigest, &nLen) != 1) {
+      nHashed += arrSeed.size();
+      uint8_t arrCounter[3];
+      counter(arrCounter, i);
+      if (EVP_DigestUpdate(ctx.get(), arrCounter, 3) != 1) {
         return false;
       }
-      key.arrIv[i / (ROUNDS / 16)] = arrDigest[19];
+      nHashed += 3;
+      if (i % GROUP == 0 && !takeIvByte(i / GROUP)) {
+        return false;
+      }
     }
   }
   unsigned int nLen = 0;

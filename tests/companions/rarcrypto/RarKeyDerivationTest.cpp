@@ -379,3 +379,23 @@ TEST(Rar5KeyDerivationTest, OnePassEqualsPbkdf2AtTheThreeIterationCounts) {
     EXPECT_EQ(keys.arrPswCheck, folded) << kdfCount;
   }
 }
+
+TEST(RarKeyCacheTest, PrefetchOnThreadsGivesTheSameKeys) {
+  std::vector<std::string> arrSalts;
+  for (int i = 0; i < 5; ++i) {
+    arrSalts.push_back(std::string(8, char('a' + i)));
+  }
+  arrSalts.push_back(arrSalts[0]);  // a repeated salt is derived once
+  CRarKeyCache cache;
+  cache.PrefetchRar3("pw", arrSalts, 3);
+  EXPECT_EQ(cache.DerivationCount(), 5);
+  for (const std::string& strSalt : arrSalts) {
+    const auto* pKey = cache.Rar3("pw", reinterpret_cast<const uint8_t*>(strSalt.data()));
+    rarcrypto::CRar3Key direct;
+    ASSERT_TRUE(rarcrypto::DeriveRar3Key("pw", reinterpret_cast<const uint8_t*>(strSalt.data()), direct));
+    ASSERT_NE(pKey, nullptr);
+    EXPECT_EQ(pKey->arrKey, direct.arrKey);
+    EXPECT_EQ(pKey->arrIv, direct.arrIv);
+  }
+  EXPECT_EQ(cache.DerivationCount(), 5);
+}
