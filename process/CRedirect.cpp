@@ -338,7 +338,7 @@ void CRedirect::OnOutput(const std::string& text) {
         pOwner->AddRecentOutput(text);
         const std::string strWindow = strPercentTail + text;
         int nPercent = 0;
-        if (ReadPercent(strWindow, nPercent)) {
+        if (ReadPercent(strWindow, nPercent, strPercentTail.size())) {
             pOwner->SetProgressPercent(nPercent);
         }
         strPercentTail = strWindow.substr(strWindow.size() > 3 ? strWindow.size() - 3 : 0);

@@ -48,11 +48,11 @@ bool IsPasswordPromptLine(std::string_view line) {
     return false;
 }
 
-bool ReadPercent(std::string_view text, int& nPercent) {
+bool ReadPercent(std::string_view text, int& nPercent, std::size_t nFrom) {
     std::size_t nPos = text.size();
     while (nPos > 0) {
         nPos = text.rfind('%', nPos - 1);
-        if (nPos == std::string_view::npos) {
+        if (nPos == std::string_view::npos || nPos < nFrom) {
             return false;
         }
         std::size_t nStart = nPos;

@@ -13,8 +13,10 @@ bool IsPasswordPromptLine(std::string_view line);
 
 // Reads the percentage the program writes before a "%" sign: the last "%" of the text
 // that has 1 to 3 digits right before it gives its value (0..100). Answers false and
-// leaves nPercent alone when no such "%" exists or the value is above 100.
-bool ReadPercent(std::string_view text, int& nPercent);
+// leaves nPercent alone when no such "%" exists or the value is above 100. Only a "%" at
+// position nFrom or later counts (the digits before it may lie before nFrom): the runner
+// puts the end of the previous chunk in front, for a percentage split by a read.
+bool ReadPercent(std::string_view text, int& nPercent, std::size_t nFrom = 0);
 
 // Appends text to the recent-output buffer of the percent mode, first keeping only the
 // last 500 characters once the buffer has passed 1000.

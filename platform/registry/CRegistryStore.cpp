@@ -104,7 +104,8 @@ void CRegistryStore::Refresh(CHiveState& hive) {
     CRegHive disk(hive.strHiveName);
     if (err == 0) {
         if (!IsBlankText(text)) disk = CRegHive::FromRegText(hive.strHiveName, text, report);
-    } else if (err != ENOENT) {
+    } else if (err != ENOENT && err != ENOTDIR) {
+        // A missing file or folder is an empty hive; anything else is worth a word.
         ReportDamage(hive, now, report, err);
     }
     if (err == 0 && !report.IsClean()) ReportDamage(hive, stamp, report, 0);

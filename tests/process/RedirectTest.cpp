@@ -212,6 +212,20 @@ TEST_F(RedirectTest, PercentModeReadsHundredAndLogsNothing) {
     EXPECT_TRUE(owner.arrVolumeLines.empty());
 }
 
+TEST_F(RedirectTest, PercentOfAnEarlierChunkIsNotReadAgain) {
+    // "100%" ends one read and the next read carries no percentage: the end of the old
+    // number ("0%") must not be taken for a new 0 %.
+    CRecordingOwner owner;
+    owner.bPercentMode = true;
+    CRedirect reader({"unused"}, &owner);
+    reader.OnOutput("Extracting  a.mkv   50%");
+    reader.OnOutput("    100%\n");
+    reader.OnOutput("a.mkv - packed data CRC failed\n");
+    reader.OnOutput("1");
+    reader.OnOutput("5%");
+    EXPECT_EQ(owner.arrPercents, (std::vector<int>{50, 100, 15}));
+}
+
 TEST_F(RedirectTest, VolumeLineSplitAcrossReadsIsSeenOnce) {
     CRecordingOwner owner;
     RunScript("printf 'Extracting from /in/x.pa'; sleep 0.2; printf 'rt2.rar\\nTesting archive /in/y.rar'", owner);

@@ -89,6 +89,7 @@ TEST(PasswordPromptTest, IgnoresMemberAndArchiveNamesThatHoldPromptWords) {
     EXPECT_FALSE(IsPasswordPromptLine("Extracting from /in/password:/a.rar"));
     EXPECT_FALSE(IsPasswordPromptLine("Testing archive /in/Enter password (will not be echoed).rar"));
     EXPECT_FALSE(IsPasswordPromptLine("Skipping  password: y"));
+    EXPECT_FALSE(IsPasswordPromptLine("...         Enter password (will not be echoed).txt"));
     EXPECT_FALSE(IsPasswordPromptLine("Cannot open a (password incorrect ?)"));
     EXPECT_FALSE(IsPasswordPromptLine("Encrypted file:  CRC failed in a (password incorrect ?).txt"));
     EXPECT_FALSE(IsPasswordPromptLine("All OK"));
@@ -116,7 +117,12 @@ TEST(PercentTest, LeavesTheValueAloneWithoutADigitBeforePercent) {
     EXPECT_FALSE(ReadPercent("x%", nPercent));
     EXPECT_FALSE(ReadPercent("no sign here 45", nPercent));
     EXPECT_FALSE(ReadPercent("1234%", nPercent));
+    EXPECT_FALSE(ReadPercent("00%\nm.mkv - CRC failed\n", nPercent, 3));
     EXPECT_EQ(nPercent, 33);
+    ASSERT_TRUE(ReadPercent("10%0%", nPercent, 3));
+    EXPECT_EQ(nPercent, 0);
+    ASSERT_TRUE(ReadPercent(" 10%", nPercent, 3));
+    EXPECT_EQ(nPercent, 10);
 }
 
 TEST(PercentTest, RecentOutputKeepsItsLastFiveHundredCharactersOncePastAThousand) {

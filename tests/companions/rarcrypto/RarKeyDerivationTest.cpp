@@ -204,11 +204,17 @@ TEST(Rar3KeyDerivationTest, DecryptedFileDataDecompressesToTheOriginalText) {
     const uint16_t nFlags = src[pos + 3] | (src[pos + 4] << 8);
     const uint16_t nSize = src[pos + 5] | (src[pos + 6] << 8);
     const uint32_t nAdd = (nFlags & 0x8000) ? Le32(&src[pos + 7]) : 0;
+    ASSERT_LE(pos + nSize + nAdd, src.size());
     Bytes head(&src[pos], &src[pos + nSize]);
-    Bytes body(&src[pos + nSize], &src[pos + nSize + nAdd]);
-    const uint16_t nNameLen = head[26] | (head[27] << 8);
-    const std::string strName(reinterpret_cast<const char*>(&head[32]), nNameLen);
+    Bytes body(src.begin() + long(pos + nSize), src.begin() + long(pos + nSize + nAdd));
+    std::string strName;
+    if (head[2] == 0x74 && head.size() >= 32) {
+      const uint16_t nNameLen = head[26] | (head[27] << 8);
+      ASSERT_LE(32u + nNameLen, head.size());
+      strName.assign(reinterpret_cast<const char*>(&head[32]), nNameLen);
+    }
     if (head[2] == 0x74 && (nFlags & 0x04) && strName == "b.txt") {
+      const uint16_t nNameLen = uint16_t(strName.size());
       const size_t saltPos = 32 + nNameLen;
       rarcrypto::CRar3Key key;
       ASSERT_TRUE(rarcrypto::DeriveRar3Key("password", &head[saltPos], key));
