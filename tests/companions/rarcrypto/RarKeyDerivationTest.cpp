@@ -205,7 +205,7 @@ TEST(Rar3KeyDerivationTest, DecryptedFileDataDecompressesToTheOriginalText) {
     const uint16_t nSize = src[pos + 5] | (src[pos + 6] << 8);
     const uint32_t nAdd = (nFlags & 0x8000) ? Le32(&src[pos + 7]) : 0;
     ASSERT_LE(pos + nSize + nAdd, src.size());
-    Bytes head(&src[pos], &src[pos + nSize]);
+    Bytes head(src.begin() + long(pos), src.begin() + long(pos + nSize));
     Bytes body(src.begin() + long(pos + nSize), src.begin() + long(pos + nSize + nAdd));
     std::string strName;
     if (head[2] == 0x74 && head.size() >= 32) {
