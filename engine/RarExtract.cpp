@@ -289,6 +289,12 @@ CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
                           1);
         }
         EvaluateExitCode(out.nExitCode, out.strOutput, job.bTest, bKill, arrErrors);
+        // The program overwrites its last percentage with "OK" and never prints 100 %: a
+        // clean run of the single archive is complete, whatever percentage it showed last.
+        if (bSingle && out.nExitCode == 0 && state.pProgress) {
+            state.pProgress->nShownPercent = state.pProgress->nProgressPercent.load();
+            state.pProgress->nProgressPercent = 100;
+        }
     }
     return out;
 }

@@ -294,6 +294,18 @@ TEST(RarRunTest, PercentModeShowsHundredAndStillFindsErrors) {
     EXPECT_EQ(f.arrErrors, std::vector<std::string>{"m.mkv - packed data CRC failed\r\n\r\n"});
 }
 
+TEST(RarRunTest, CleanSingleArchiveRunEndsAtHundredPercent) {
+    // The program overwrites its last percentage with "OK": a tiny archive shows only 0 %.
+    CRarFixture f;
+    f.progress.bSingleArchiveProgress = 1;
+    CRarJob job = ExampleJob();
+    job.strUnrarExe = WriteToolScript(f.temp / "unrar", "printf 'Extracting  a.txt    0%%'; sleep 0.05\n"
+                                                        "printf '\b\b\b\b  OK\nAll OK\n'; exit 0");
+    RunRarTool(job, f.state);
+    EXPECT_EQ(f.progress.nProgressPercent, 100);
+    EXPECT_TRUE(f.arrErrors.empty());
+}
+
 TEST(RarRunTest, WorkerPostsFileDoneWhenFinished) {
     EnsureTestApp();
     CRarFixture f;

@@ -1,0 +1,534 @@
+#include "companions/unrar/CUnrarExtractor.h"
+
+#include "companions/unrar/CEntryPath.h"
+#include "companions/unrar/UnrarContract.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+enum FailKind { FAIL_DAMAGED, FAIL_WRITE, FAIL_CREATE, FAIL_FATAL };
+
+std::string AbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') {
+        return path;
+    }
+    char buf[4096];
+    if (::getcwd(buf, sizeof buf) == nullptr) {
+        return path;
+    }
+    std::string cwd = buf;
+    std::string rel = path;
+    while (rel.compare(0, 2, "./") == 0) {
+        rel.erase(0, 2);
+    }
+    return cwd == "/" ? "/" + rel : cwd + "/" + rel;
+}
+
+}  // namespace
+
+CUnrarExtractor::CUnrarExtractor(const UnrarOptions& o, CConsoleReport& r)
+    : options(o), report(r), bTest(o.eCommand == UnrarOptions::Command::Test) {}
+
+CUnrarExtractor::~CUnrarExtractor() {
+    if (pArchive) {
+        archive_read_free(pArchive);
+    }
+}
+
+void CUnrarExtractor::Fail(int nKind) {
+    ++nErrors;
+    switch (nKind) {
+        case FAIL_DAMAGED: bDamaged = true; break;
+        case FAIL_WRITE: bWriteError = true; break;
+        case FAIL_CREATE: bCreateError = true; break;
+        default: bFatal = true; break;
+    }
+}
+
+int CUnrarExtractor::ExitCode() {
+    if (nErrors == 0) {
+        return unrar::EXIT_OK;
+    }
+    if (bDamaged) {
+        return unrar::EXIT_DAMAGED;
+    }
+    if (bFatal) {
+        return unrar::EXIT_FATAL;
+    }
+    if (bWriteError) {
+        return unrar::EXIT_WRITE_ERROR;
+    }
+    return unrar::EXIT_CREATE_ERROR;
+}
+
+// Groups the file blocks of the volumes into entries and decides which bytes libarchive
+// sees: pieces of an entry that began before the volume given are left out (and warned
+// about when their volume is opened).
+void CUnrarExtractor::PlanEntries() {
+    size_t nVolumes = set.arrVolumes.size();
+    arrOrphansByVolume.assign(nVolumes, {});
+    pFeed = std::make_unique<CRarByteFeed>();
+    int openEntry = -1;
+    // An entry that began before the volume given is left out with everything up to its
+    // last piece, end-of-archive blocks and volume headers included, so that libarchive
+    // sees the first volume's main header followed by the first entry it can extract.
+    bool bInOrphan = false;
+    struct WatchTag {
+        size_t nEntry;
+        size_t nVolume;
+    };
+    auto tags = std::make_shared<std::vector<WatchTag>>();
+    for (size_t v = 0; v < nVolumes; ++v) {
+        const RarVolumeInfo& info = set.arrVolumes[v].info;
+        IRarVolumeSource* pSource = set.arrVolumes[v].pSource.get();
+        uint64_t cursor = 0;
+        for (const RarFileBlock& b : info.arrFiles) {
+            bool bContinues = b.bSplitBefore && openEntry >= 0 && arrPlan[size_t(openEntry)].arrPieces.back()->bSplitAfter;
+            if (b.bSplitBefore && !bContinues) {
+                if (!bInOrphan) {
+                    arrOrphansByVolume[v].push_back(b.strName);
+                    pFeed->AddRange({pSource, v, cursor, b.nHeaderOffset});
+                }
+                bInOrphan = b.bSplitAfter;
+                cursor = b.nDataOffset + b.nPackedSize;
+                openEntry = -1;
+                continue;
+            }
+            if (bInOrphan) {
+                // The chain ended without its last piece; what follows is extractable again.
+                bInOrphan = false;
+                cursor = b.nHeaderOffset;
+            }
+            if (!bContinues) {
+                arrPlan.emplace_back();
+                arrPlan.back().strName = b.strName;
+                openEntry = int(arrPlan.size() - 1);
+            }
+            PlannedEntry& e = arrPlan[size_t(openEntry)];
+            e.arrPieces.push_back(&b);
+            e.arrPieceVolumes.push_back(v);
+            e.bEncrypted = e.bEncrypted || b.encryption.bPresent;
+            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent) {
+                pFeed->AddWatchedRange({v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
+                tags->push_back({size_t(openEntry), v});
+            }
+        }
+        if (!bInOrphan) {
+            pFeed->AddRange({pSource, v, cursor, info.nValidEnd});
+        }
+    }
+    pFeed->onVolume = [this](size_t v) { OnVolume(v); };
+    pFeed->onWatchedMismatch = [this, tags](size_t tag) {
+        PlannedEntry& e = arrPlan[(*tags)[tag].nEntry];
+        e.bPackedCrcFailed = true;
+        e.arrFailedVolumes.push_back((*tags)[tag].nVolume);
+    };
+}
+
+void CUnrarExtractor::OnVolume(size_t nVolume) {
+    for (size_t v = nLastVolumeShown == SIZE_MAX ? 0 : nLastVolumeShown + 1; v <= nVolume; ++v) {
+        report.VolumeStart(set.arrVolumes[v].pSource->Path(), bTest);
+        for (const std::string& name : arrOrphansByVolume[v]) {
+            report.Line(unrar::TEXT_START_FROM_PREVIOUS + name);
+            Fail(FAIL_DAMAGED);
+        }
+    }
+    nLastVolumeShown = nVolume;
+}
+
+bool CUnrarExtractor::OpenDestination() {
+    if (bDestinationOpen) {
+        return true;
+    }
+    if (bDestinationFailed) {
+        return false;
+    }
+    std::string dest = options.strDestination.empty() ? std::string(".") : options.strDestination;
+    if (destination.Open(dest) != SafeStatus::Ok) {
+        bDestinationFailed = true;
+        report.Line(unrar::TEXT_CANNOT_CREATE + dest);
+        Fail(FAIL_CREATE);
+        return false;
+    }
+    bDestinationOpen = true;
+    return true;
+}
+
+// The answer to an encrypted entry (or encrypted headers) that this program cannot read.
+void CUnrarExtractor::ReportPassword(const std::string& strName) {
+    if (!options.bPasswordGiven && !options.bNeverAskPassword && !bPasswordAnswered && !bPasswordEof) {
+        report.Prompt(std::string(unrar::TEXT_PASSWORD_PROMPT) + strName + unrar::TEXT_PASSWORD_PROMPT_END);
+        std::string line;
+        char c = 0;
+        ssize_t n = 0;
+        while ((n = ::read(STDIN_FILENO, &c, 1)) == 1 && c != '\n') {
+            line += c;
+        }
+        if (n == 1 || !line.empty()) {
+            bPasswordAnswered = true;
+        } else {
+            bPasswordEof = true;
+        }
+        report.Line("");
+    }
+    if (options.bPasswordGiven || bPasswordAnswered) {
+        report.Line(unrar::TEXT_ERROR_PREFIX + strName + unrar::TEXT_CANNOT_DECRYPT);
+    } else {
+        report.Line(unrar::TEXT_ERROR_PREFIX + strName + unrar::TEXT_NO_PASSWORD);
+    }
+    Fail(FAIL_DAMAGED);
+}
+
+// Says why the set ends early, once: a missing or foreign next volume, a damaged volume.
+void CUnrarExtractor::ReportSetEnd() {
+    if (bSetEndReported) {
+        return;
+    }
+    bSetEndReported = true;
+    switch (set.eEnd) {
+        case RarSetEnd::MissingVolume:
+            report.Line(unrar::TEXT_CANNOT_FIND_VOLUME + set.strEndPath);
+            break;
+        case RarSetEnd::WrongVolume:
+            if (set.strEndError == "no RAR signature") {
+                report.Line(set.strEndPath + unrar::TEXT_NOT_RAR);
+            } else {
+                report.Line(unrar::TEXT_CANNOT_FIND_VOLUME + set.strEndPath);
+            }
+            break;
+        case RarSetEnd::HeadersEncrypted:
+            OnVolume(set.arrVolumes.size() - 1);
+            ReportPassword(set.strEndPath);
+            return;
+        default:
+            // A damaged volume, or libarchive found the end earlier than the headers say.
+            if (set.eEnd == RarSetEnd::Damaged && nLastVolumeShown != set.arrVolumes.size() - 1) {
+                OnVolume(set.arrVolumes.size() - 1);
+            }
+            report.Line(unrar::TEXT_UNEXPECTED_END);
+            break;
+    }
+    Fail(FAIL_DAMAGED);
+}
+
+void CUnrarExtractor::ReportUnreadable(const PlannedEntry& e) {
+    std::string rel;
+    std::string shown = CEntryPath::Normalize(e.strName, rel) ? rel : e.strName;
+    if (e.bEncrypted) {
+        ReportPassword(shown);
+    } else {
+        report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_DAMAGED_DATA +
+                    " (follows an encrypted entry of a solid archive)");
+        Fail(FAIL_DAMAGED);
+    }
+}
+
+void CUnrarExtractor::ReportDataFailure(const std::string& strShown) {
+    if (pFeed->ReadFailed()) {
+        report.Line(unrar::TEXT_ERROR_PREFIX + pFeed->ReadError());
+        Fail(FAIL_FATAL);
+        return;
+    }
+    if (pFeed->AtEnd()) {
+        ReportSetEnd();
+        return;
+    }
+    const char* why = archive_error_string(pArchive);
+    std::string text = why ? why : "";
+    if (text.find("CRC") != std::string::npos || text.find("checksum") != std::string::npos) {
+        report.Line(unrar::TEXT_ERROR_PREFIX + strShown + unrar::TEXT_CRC_FAILED);
+    } else {
+        report.Line(unrar::TEXT_ERROR_PREFIX + strShown + unrar::TEXT_DAMAGED_DATA + " (" + text + ")");
+    }
+    Fail(FAIL_DAMAGED);
+}
+
+int CUnrarExtractor::Run() {
+    strArchive = AbsolutePath(options.strArchive);
+    set.Open(strArchive);
+    if (set.eEnd == RarSetEnd::CannotOpen) {
+        report.Line(unrar::TEXT_CANNOT_OPEN + strArchive + ": " + set.strEndError);
+        Fail(FAIL_DAMAGED);
+        return ExitCode();
+    }
+    if (set.eEnd == RarSetEnd::NotRar) {
+        report.Line(strArchive + unrar::TEXT_NOT_RAR);
+        Fail(FAIL_DAMAGED);
+        return ExitCode();
+    }
+    PlanEntries();
+    if (set.arrVolumes[0].info.bHeadersEncrypted) {
+        OnVolume(0);
+        ReportPassword(strArchive);
+        report.Line(unrar::TEXT_TOTAL_ERRORS + std::to_string(nErrors));
+        return ExitCode();
+    }
+
+    pArchive = archive_read_new();
+    archive_read_support_format_rar(pArchive);
+    archive_read_support_format_rar5(pArchive);
+    size_t nNext = 0;
+    if (pFeed->OpenOn(pArchive) != ARCHIVE_OK) {
+        ReportDataFailure(strArchive);
+    } else {
+        while (!bFatal) {
+            archive_entry* pEntry = nullptr;
+            int r = archive_read_next_header(pArchive, &pEntry);
+            if (r == ARCHIVE_EOF) {
+                break;
+            }
+            if (r < ARCHIVE_WARN) {
+                if (pFeed->AtEnd() && !pFeed->ReadFailed() && nNext == arrPlan.size() &&
+                    set.eEnd == RarSetEnd::Complete) {
+                    // Every entry the headers list is done and the set is complete; libarchive
+                    // only stumbles over a stream that holds no entry of its own (a set read
+                    // from a later volume, whose first entry began before it).
+                    break;
+                }
+                if (pFeed->ReadFailed()) {
+                    ReportDataFailure(strArchive);
+                } else if (nNext > 0 && arrPlan[nNext - 1].bEncrypted && set.arrVolumes[0].info.bSolid) {
+                    // libarchive cannot step over an encrypted entry of a solid archive; every
+                    // later entry depends on it.
+                    for (; nNext < arrPlan.size(); ++nNext) {
+                        ReportUnreadable(arrPlan[nNext]);
+                    }
+                } else {
+                    ReportSetEnd();
+                }
+                break;
+            }
+            if (nNext >= arrPlan.size()) {
+                // libarchive sees an entry the headers do not list: nothing can be checked.
+                report.Line(unrar::TEXT_UNEXPECTED_END);
+                Fail(FAIL_DAMAGED);
+                break;
+            }
+            if (!ProcessEntry(arrPlan[nNext++], pEntry)) {
+                break;
+            }
+        }
+    }
+    if (!bFatal && (set.eEnd != RarSetEnd::Complete || nNext < arrPlan.size()) && nErrors == 0) {
+        ReportSetEnd();
+    } else if (!bFatal && set.eEnd != RarSetEnd::Complete) {
+        ReportSetEnd();
+    }
+    if (nErrors == 0 && arrPlan.empty()) {
+        report.Line(unrar::TEXT_NO_FILES);
+        Fail(FAIL_DAMAGED);
+        return ExitCode();
+    }
+    if (nErrors == 0) {
+        report.Line(unrar::TEXT_ALL_OK);
+    } else {
+        report.Line(unrar::TEXT_TOTAL_ERRORS + std::to_string(nErrors));
+    }
+    return ExitCode();
+}
+
+bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
+    std::string rel;
+    bool bNameOk = CEntryPath::Normalize(e.strName, rel);
+    const std::string shown = bNameOk ? rel : e.strName;
+    if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) || archive_entry_is_metadata_encrypted(pEntry)) {
+        ReportPassword(shown);
+        return true;
+    }
+    unsigned type = archive_entry_filetype(pEntry);
+    const char* hardlink = archive_entry_hardlink_utf8(pEntry);
+    if (!hardlink || !*hardlink) {
+        hardlink = archive_entry_hardlink(pEntry);
+    }
+    if (hardlink && !*hardlink) {
+        hardlink = nullptr;
+    }
+    if (!bTest) {
+        if (!bNameOk) {
+            report.Line(unrar::TEXT_ERROR_PREFIX + e.strName + unrar::TEXT_REFUSED_PATH);
+            Fail(FAIL_DAMAGED);
+            return true;
+        }
+        if (!hardlink && type != AE_IFREG && type != AE_IFDIR && type != AE_IFLNK) {
+            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_SPECIAL);
+            Fail(FAIL_DAMAGED);
+            return true;
+        }
+        if (!OpenDestination()) {
+            return false;
+        }
+    }
+    auto refusedOrFailed = [&](SafeStatus s) {
+        if (s == SafeStatus::RefusedThroughLink) {
+            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_THROUGH_LINK);
+            Fail(FAIL_DAMAGED);
+        } else {
+            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
+            Fail(FAIL_CREATE);
+        }
+    };
+
+    if (hardlink) {
+        std::string targetRel;
+        if (!bTest) {
+            if (!CEntryPath::Normalize(hardlink, targetRel)) {
+                report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_LINK);
+                Fail(FAIL_DAMAGED);
+                return true;
+            }
+            report.EntryStart(unrar::TEXT_EXTRACTING, shown);
+            SafeStatus s = destination.CreateHardlink(rel, targetRel);
+            if (s != SafeStatus::Ok) {
+                refusedOrFailed(s);
+                return true;
+            }
+        } else {
+            report.EntryStart(unrar::TEXT_TESTING, shown);
+        }
+        report.EntryOk();
+        return true;
+    }
+    if (type == AE_IFDIR) {
+        if (!bTest) {
+            report.EntryStart(unrar::TEXT_CREATING, shown);
+            SafeStatus s = destination.CreateDirectory(rel);
+            if (s != SafeStatus::Ok) {
+                refusedOrFailed(s);
+                return true;
+            }
+            report.EntryOk();
+        }
+        return true;
+    }
+    if (type == AE_IFLNK) {
+        const char* target = archive_entry_symlink_utf8(pEntry);
+        if (!target) {
+            target = archive_entry_symlink(pEntry);
+        }
+        std::string strTarget = target ? target : "";
+        if (bTest) {
+            report.EntryStart(unrar::TEXT_TESTING, shown);
+            report.EntryOk();
+            return true;
+        }
+        if (!CEntryPath::LinkStaysInside(rel, strTarget)) {
+            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_LINK);
+            Fail(FAIL_DAMAGED);
+            return true;
+        }
+        report.EntryStart(unrar::TEXT_EXTRACTING, shown);
+        SafeStatus s = destination.CreateSymlink(rel, strTarget);
+        if (s != SafeStatus::Ok) {
+            refusedOrFailed(s);
+            return true;
+        }
+        report.EntryOk();
+        return true;
+    }
+    return ExtractData(e, pEntry, rel, shown);
+}
+
+bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const std::string& rel,
+                                  const std::string& shown) {
+    report.EntryStart(bTest ? unrar::TEXT_TESTING : unrar::TEXT_EXTRACTING, shown);
+    bool bWriting = false;
+    if (!bTest) {
+        SafeStatus s = destination.BeginFile(rel);
+        if (s == SafeStatus::RefusedThroughLink) {
+            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_THROUGH_LINK);
+            Fail(FAIL_DAMAGED);
+            return true;
+        }
+        if (s != SafeStatus::Ok) {
+            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
+            Fail(FAIL_CREATE);
+            return true;
+        }
+        bWriting = true;
+    }
+    uint32_t crc = uint32_t(crc32(0L, Z_NULL, 0));
+    uint64_t nWritten = 0;
+    bool bWriteFailed = false;
+    uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
+    while (true) {
+        const void* pData = nullptr;
+        size_t nSize = 0;
+        la_int64_t nOffset = 0;
+        int r = archive_read_data_block(pArchive, &pData, &nSize, &nOffset);
+        if (r == ARCHIVE_EOF) {
+            break;
+        }
+        if (r < ARCHIVE_WARN) {
+            destination.AbortFile();
+            ReportDataFailure(shown);
+            return r > ARCHIVE_FATAL && !bFatal;
+        }
+        // Gaps (never written by RAR, but allowed by the interface) read as zeros.
+        while (uint64_t(nOffset) > nWritten) {
+            size_t gap = size_t(std::min<uint64_t>(uint64_t(nOffset) - nWritten, 1 << 16));
+            arrZeros.resize(1 << 16);
+            crc = uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(arrZeros.data()), gap));
+            if (bWriting && !bWriteFailed && destination.Write(arrZeros.data(), gap) != SafeStatus::Ok) {
+                bWriteFailed = true;
+            }
+            nWritten += gap;
+        }
+        if (nSize == 0) {
+            continue;  // zlib's crc32 of a null buffer is 0, not the running value
+        }
+        crc = uint32_t(crc32_z(crc, static_cast<const Bytef*>(pData), nSize));
+        if (bWriting && !bWriteFailed && destination.Write(pData, nSize) != SafeStatus::Ok) {
+            bWriteFailed = true;
+        }
+        nWritten += nSize;
+        report.Progress(int(pFeed->Position() * 100 / nTotal));
+        if (bWriteFailed) {
+            break;
+        }
+    }
+    if (bWriteFailed) {
+        destination.AbortFile();
+        report.Line(unrar::TEXT_WRITE_ERROR + destination.DisplayPath(rel));
+        Fail(FAIL_WRITE);
+        return true;
+    }
+    const RarFileBlock* pLast = e.arrPieces.back();
+    bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
+    bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
+    if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
+        destination.AbortFile();
+        for (size_t v : e.arrFailedVolumes) {
+            report.Line(shown + unrar::TEXT_PACKED_CRC_FAILED + set.arrVolumes[v].pSource->Path());
+        }
+        if (pLast->bSplitAfter) {
+            ReportSetEnd();  // the entry goes on in a volume that is not there
+            return true;
+        }
+        report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
+        Fail(FAIL_DAMAGED);
+        return true;
+    }
+    if (bWriting) {
+        SafeStatus s = destination.CommitFile(archive_entry_perm(pEntry), archive_entry_mtime(pEntry),
+                                              archive_entry_mtime_is_set(pEntry));
+        if (s == SafeStatus::WriteError) {
+            report.Line(unrar::TEXT_WRITE_ERROR + destination.DisplayPath(rel));
+            Fail(FAIL_WRITE);
+            return true;
+        }
+        if (s != SafeStatus::Ok) {
+            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
+            Fail(FAIL_CREATE);
+            return true;
+        }
+    }
+    report.EntryOk();
+    return true;
+}

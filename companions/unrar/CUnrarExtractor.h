@@ -1,0 +1,75 @@
+#pragma once
+// One run of the console RAR program: reads the set that begins with the archive given,
+// extracts (x) or tests (t) every entry through libarchive over a CRarByteFeed, checks every
+// entry's CRC32 itself, writes through CSafeDestination, prints through CConsoleReport and
+// returns the exit code. Failures of one entry are reported and the next entry goes on;
+// failures of the set (missing or damaged volume) end the run.
+
+#include "companions/unrar/CConsoleReport.h"
+#include "companions/unrar/CRarByteFeed.h"
+#include "companions/unrar/CRarVolumeSet.h"
+#include "companions/unrar/CSafeDestination.h"
+#include "companions/unrar/CUnrarCommandLine.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct archive;
+struct archive_entry;
+
+class CUnrarExtractor {
+public:
+    CUnrarExtractor(const UnrarOptions& options, CConsoleReport& report);
+    ~CUnrarExtractor();
+    // Runs the command; returns the exit code (UnrarContract.h).
+    int Run();
+
+private:
+    // One entry of the set as the block reader sees it: its pieces across volumes.
+    struct PlannedEntry {
+        std::string strName;            // as stored (block reader)
+        std::vector<const RarFileBlock*> arrPieces;
+        std::vector<size_t> arrPieceVolumes;
+        bool bEncrypted = false;
+        bool bPackedCrcFailed = false;
+        std::vector<size_t> arrFailedVolumes;
+    };
+
+    void PlanEntries();
+    void OnVolume(size_t nVolume);
+    bool OpenDestination();
+    bool ProcessEntry(PlannedEntry& e, archive_entry* pEntry);  // false: stop the run
+    bool ExtractData(PlannedEntry& e, archive_entry* pEntry, const std::string& strRel,
+                     const std::string& strShown);
+    void ReportPassword(const std::string& strName);
+    void ReportSetEnd();
+    void ReportUnreadable(const PlannedEntry& e);
+    void ReportDataFailure(const std::string& strShown);
+    void Fail(int nKind);
+    int ExitCode();
+
+    const UnrarOptions& options;
+    CConsoleReport& report;
+    bool bTest;
+    std::string strArchive;             // absolute path of the archive given
+    CRarVolumeSet set;
+    std::vector<PlannedEntry> arrPlan;
+    std::vector<std::vector<std::string>> arrOrphansByVolume;  // warnings to print per volume
+    std::unique_ptr<CRarByteFeed> pFeed;
+    archive* pArchive = nullptr;
+    CSafeDestination destination;
+    bool bDestinationOpen = false;
+    bool bDestinationFailed = false;
+    bool bSetEndReported = false;
+    size_t nLastVolumeShown = SIZE_MAX;
+    PlannedEntry* pCurrent = nullptr;
+    bool bPasswordAnswered = false;     // a password line was read from standard input
+    bool bPasswordEof = false;          // standard input ended at the prompt
+    int nErrors = 0;
+    bool bDamaged = false;
+    bool bWriteError = false;
+    bool bCreateError = false;
+    bool bFatal = false;
+    std::vector<char> arrZeros;
+};

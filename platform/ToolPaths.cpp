@@ -1,0 +1,73 @@
+#include "platform/ToolPaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+    if (path.compare(0, 2, "//") == 0) return true;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string JoinFolder(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::string FindOnPath(const std::string& name, const std::string& pathVariable) {
+    size_t pos = 0;
+    while (pos <= pathVariable.size()) {
+        size_t colon = pathVariable.find(':', pos);
+        if (colon == std::string::npos) colon = pathVariable.size();
+        const std::string folder = pathVariable.substr(pos, colon - pos);
+        // An empty or relative entry would mean the current folder: skipped.
+        if (!folder.empty() && folder[0] == '/') {
+            const std::string candidate = JoinFolder(folder, name);
+            if (IsRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        }
+        pos = colon + 1;
+    }
+    return {};
+}
+
+}  // namespace
+
+CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::string& strProgramFolder,
+                            const std::string& strPathVariable) {
+    CToolPaths paths;
+    paths.strInstallDir = strDirectorySetting.empty() ? strProgramFolder : strDirectorySetting;
+    const bool usable = !paths.strInstallDir.empty() && paths.strInstallDir[0] == '/' && IsFolder(paths.strInstallDir);
+    const std::string base = usable ? paths.strInstallDir : strProgramFolder;
+    paths.strUnrarExe = JoinFolder(base, "unrar");
+    paths.strUnzipDll = JoinFolder(base, "libunzdll.so");
+    if (!usable || !IsRegularFile(paths.strUnrarExe)) {
+        const std::string found = FindOnPath("unrar", strPathVariable);
+        if (!found.empty()) paths.strUnrarExe = found;
+    }
+    return paths;
+}
+
+bool AreToolsPresent(const CToolPaths& paths) {
+    return !paths.strUnrarExe.empty() && paths.strUnrarExe[0] == '/' && IsRegularFile(paths.strUnrarExe) &&
+           ::access(paths.strUnrarExe.c_str(), X_OK) == 0 && !paths.strUnzipDll.empty() &&
+           paths.strUnzipDll[0] == '/' && IsRegularFile(paths.strUnzipDll);
+}
+
+std::string ProgramFolder() {
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) return {};
+    std::string path(buffer, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
