@@ -2,6 +2,7 @@
 
 #include "companions/unrar/CEntryPath.h"
 #include "companions/unrar/UnrarContract.h"
+#include "companions/unrar/crypto/CBlake2sp.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -115,7 +116,14 @@ void CUnrarExtractor::PlanEntries() {
             e.arrPieces.push_back(&b);
             e.arrPieceVolumes.push_back(v);
             e.bEncrypted = e.bEncrypted || b.encryption.bPresent;
-            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent) {
+            // A decrypted piece: the last one's checksums count, unless an earlier piece
+            // could not be decrypted.
+            const CDecryptedFile* pInfo = pDecryption ? pDecryption->FindFile(pSource->Path(), b.nHeaderOffset) : nullptr;
+            if (pInfo && (!e.pDecrypted || e.pDecrypted->eState == CDecryptedFile::State::Decrypted)) {
+                e.pDecrypted = pInfo;
+            }
+            // The checksum of a piece of an encrypted entry is of its cipher text.
+            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent && !pInfo) {
                 pFeed->AddWatchedRange({v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
                 tags->push_back({size_t(openEntry), v});
             }
@@ -173,6 +181,7 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         }
         if (n == 1 || !line.empty()) {
             bPasswordAnswered = true;
+            strAnsweredPassword = line;
         } else {
             bPasswordEof = true;
         }
@@ -184,6 +193,87 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         report.Line(unrar::TEXT_ERROR_PREFIX + strName + unrar::TEXT_NO_PASSWORD);
     }
     Fail(FAIL_DAMAGED);
+}
+
+// Without -p, a set with anything encrypted asks for the password before anything is
+// read (the caller's runner ends the program at the prompt; a person at a terminal answers
+// it). An answer opens the set again through the password.
+void CUnrarExtractor::AskPasswordFirst() {
+    std::string strName;
+    for (const RarSetVolume& v : set.arrVolumes) {
+        if (v.info.bHeadersEncrypted) {
+            strName = strArchive;
+            break;
+        }
+        for (const RarFileBlock& b : v.info.arrFiles) {
+            if (b.encryption.bPresent && strName.empty()) {
+                std::string rel;
+                strName = CEntryPath::Normalize(b.strName, rel) ? rel : b.strName;
+            }
+        }
+        if (!strName.empty()) {
+            break;
+        }
+    }
+    if (strName.empty() || options.bPasswordGiven || options.bNeverAskPassword) {
+        return;
+    }
+    OnVolume(0);
+    report.Prompt(std::string(unrar::TEXT_PASSWORD_PROMPT) + strName + unrar::TEXT_PASSWORD_PROMPT_END);
+    std::string line;
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(STDIN_FILENO, &c, 1)) == 1 && c != '\n') {
+        line += c;
+    }
+    report.Line("");
+    if (n != 1 && line.empty()) {
+        bPasswordEof = true;
+        return;
+    }
+    bPasswordAnswered = true;
+    strAnsweredPassword = line;
+    pDecryption = std::make_unique<CRarDecryption>(line);
+    OpenSet();
+    arrPlan.clear();
+    PlanEntries();
+}
+
+void CUnrarExtractor::OpenSet() {
+    if (options.bPasswordGiven && !pDecryption) {
+        pDecryption = std::make_unique<CRarDecryption>(options.strPassword);
+    }
+    set = CRarVolumeSet();
+    if (pDecryption) {
+        set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
+            return pDecryption->OpenVolume(strPath, strError);
+        });
+    } else {
+        set.Open(strArchive);
+    }
+}
+
+void CUnrarExtractor::ReportWrongPassword(const std::string& strName) {
+    report.Line(unrar::TEXT_ENCRYPTED_CRC_FAILED + strName + unrar::TEXT_PASSWORD_INCORRECT);
+    Fail(FAIL_DAMAGED);
+}
+
+// An entry the password does not open (its check value says so) or whose encryption this
+// program does not handle.
+bool CUnrarExtractor::ReportDecryptionFailure(const PlannedEntry& e, const std::string& strShown) {
+    switch (e.pDecrypted->eState) {
+        case CDecryptedFile::State::Decrypted:
+            return false;
+        case CDecryptedFile::State::WrongPassword:
+            ReportWrongPassword(strShown);
+            return true;
+        case CDecryptedFile::State::Undecryptable:
+            report.Line(unrar::TEXT_ERROR_PREFIX + strShown + unrar::TEXT_ENCRYPTED_UNSUPPORTED +
+                        e.pDecrypted->strProblem);
+            Fail(FAIL_DAMAGED);
+            return true;
+    }
+    return false;
 }
 
 // Says why the set ends early, once: a missing or foreign next volume, a damaged volume.
@@ -252,7 +342,7 @@ void CUnrarExtractor::ReportDataFailure(const std::string& strShown) {
 
 int CUnrarExtractor::Run() {
     strArchive = AbsolutePath(options.strArchive);
-    set.Open(strArchive);
+    OpenSet();
     if (set.eEnd == RarSetEnd::CannotOpen) {
         report.Line(unrar::TEXT_CANNOT_OPEN + strArchive + ": " + set.strEndError);
         Fail(FAIL_DAMAGED);
@@ -264,6 +354,13 @@ int CUnrarExtractor::Run() {
         return ExitCode();
     }
     PlanEntries();
+    AskPasswordFirst();
+    if (pDecryption && pDecryption->HeadersPasswordWrong()) {
+        OnVolume(0);
+        ReportWrongPassword(strArchive);
+        report.Line(unrar::TEXT_TOTAL_ERRORS + std::to_string(nErrors));
+        return ExitCode();
+    }
     if (set.arrVolumes[0].info.bHeadersEncrypted) {
         OnVolume(0);
         ReportPassword(strArchive);
@@ -338,6 +435,9 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
     std::string rel;
     bool bNameOk = CEntryPath::Normalize(e.strName, rel);
     const std::string shown = bNameOk ? rel : e.strName;
+    if (e.pDecrypted && ReportDecryptionFailure(e, shown)) {
+        return true;
+    }
     if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) || archive_entry_is_metadata_encrypted(pEntry)) {
         ReportPassword(shown);
         return true;
@@ -454,6 +554,13 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         bWriting = true;
     }
     uint32_t crc = uint32_t(crc32(0L, Z_NULL, 0));
+    // A decrypted entry may store a BLAKE2sp hash (keyed with the password) to compare.
+    std::unique_ptr<CBlake2sp> pBlake2;
+    if (e.pDecrypted && e.pDecrypted->bHasBlake2) {
+        pBlake2 = std::make_unique<CBlake2sp>();
+    }
+    // Without a password check value a wrong password shows only as damage: say so.
+    const bool bPasswordUnverified = e.pDecrypted && !e.pDecrypted->bPasswordVerified;
     uint64_t nWritten = 0;
     bool bWriteFailed = false;
     uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
@@ -467,6 +574,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
         if (r < ARCHIVE_WARN) {
             destination.AbortFile();
+            if (bPasswordUnverified && !pFeed->ReadFailed() && !pFeed->AtEnd()) {
+                ReportWrongPassword(shown);
+                return true;
+            }
             ReportDataFailure(shown);
             return r > ARCHIVE_FATAL && !bFatal;
         }
@@ -484,6 +595,9 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
             continue;  // zlib's crc32 of a null buffer is 0, not the running value
         }
         crc = uint32_t(crc32_z(crc, static_cast<const Bytef*>(pData), nSize));
+        if (pBlake2) {
+            pBlake2->Update(static_cast<const uint8_t*>(pData), nSize);
+        }
         if (bWriting && !bWriteFailed && destination.Write(pData, nSize) != SafeStatus::Ok) {
             bWriteFailed = true;
         }
@@ -501,6 +615,11 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     }
     const RarFileBlock* pLast = e.arrPieces.back();
     bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
+    if (e.pDecrypted && !pLast->bSplitAfter) {
+        // Encrypted RAR 5.0 entries keep their checksums keyed with the password.
+        const std::array<uint8_t, 32> digest = pBlake2 ? pBlake2->Final() : std::array<uint8_t, 32>{};
+        bCrcFailed = bCrcFailed || !e.pDecrypted->ChecksumsMatch(crc, pBlake2 ? &digest : nullptr);
+    }
     bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
     if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
         destination.AbortFile();
@@ -509,6 +628,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
         if (pLast->bSplitAfter) {
             ReportSetEnd();  // the entry goes on in a volume that is not there
+            return true;
+        }
+        if (bPasswordUnverified && !e.bPackedCrcFailed) {
+            ReportWrongPassword(shown);
             return true;
         }
         report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
