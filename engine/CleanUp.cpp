@@ -1,6 +1,8 @@
 #include "engine/CleanUp.h"
 
 #include "engine/CProcessLog.h"
+#include "engine/FolderMarkers.h"
+#include "engine/PathHelpers.h"
 
 #include <cerrno>
 #include <cstring>
@@ -143,11 +145,7 @@ EDecision Decide(const std::vector<CFileInformation>& arrAllFiles, const CFileIn
 
 std::string SystemMessage(int nError)
 {
-    std::string strText = std::strerror(nError);
-    for (char& c : strText)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return strText;
+    return SystemErrorText(nError);
 }
 
 void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpContext& ctx,
@@ -214,20 +212,6 @@ void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& 
                 std::swap(arrFolders[j - 1], arrFolders[j]);
 
     const bool bElsewhere = ctx.OutputElsewhere();
-    auto lower = [](std::string s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-        return s;
-    };
-    auto hasMarker = [&](const std::string& strFolder, std::initializer_list<const char*> arrMarkers) {
-        const std::string strLower = lower(WithSlash(strFolder));
-        for (const char* pszMarker : arrMarkers)
-            if (strLower.find(pszMarker) != std::string::npos)
-                return true;
-        return false;
-    };
-
     std::size_t j = 0;
     while (j < arrFolders.size()) {
         const std::string strFolder = arrFolders[j];
@@ -242,12 +226,11 @@ void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& 
             continue;
         }
         bool bReport = true;
-        if (hasMarker(strFolder, {"/sample/", "/samples/", "/vobsample/", "/vobsamples/"}))
+        if (SampleFolderPos(strFolder, true, ctx.strInputPath) >= 0)
             bReport = !(ctx.bKeepSample && !bElsewhere);
-        else if (hasMarker(strFolder, {"/cover/", "/covers/"}))
+        else if (CoverFolderPos(strFolder, true, ctx.strInputPath) >= 0)
             bReport = !(ctx.bKeepCovers && !bElsewhere);
-        else if (hasMarker(strFolder, {"/subs/", "/sub/", "/vobsubs/", "/vobsub/", "/subpack/",
-                                       "/subspack/", "/subtitles/"}))
+        else if (SubsFolderPos(strFolder, true, ctx.strInputPath) >= 0)
             bReport = !(ctx.bKeepSubs && ctx.bKeepSubsFolder && !bElsewhere);
         else if (strFolder == ctx.strItemPath)
             bReport = bElsewhere;

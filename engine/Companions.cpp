@@ -2,6 +2,7 @@
 
 #include "engine/CProcessLog.h"
 #include "engine/CleanUp.h"
+#include "engine/FolderMarkers.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -57,35 +58,6 @@ std::string JoinPath(const std::string& strFolder, const std::string& strName)
     return strFolder + "/" + strName;
 }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// Position of the first of the markers in strPath, searched only below the input folder
-// (a folder named "covers" above the item says nothing about the item's files); -1 if none.
-int MarkerPos(const std::string& strPath, const std::string& strInputPath,
-              std::initializer_list<const char*> arrMarkers)
-{
-    std::string strBase = strInputPath;
-    while (strBase.size() > 1 && strBase.back() == '/')
-        strBase.pop_back();
-    std::size_t nFrom = 0;
-    if (strPath.compare(0, strBase.size(), strBase) == 0 &&
-        (strPath.size() == strBase.size() || strPath[strBase.size()] == '/' || strBase == "/"))
-        nFrom = strBase == "/" ? 0 : strBase.size();
-    const std::string strLower = Lower(FolderOf(strPath) + "/");
-    for (const char* pszMarker : arrMarkers) {
-        const auto nPos = strLower.find(pszMarker, nFrom);
-        if (nPos != std::string::npos)
-            return static_cast<int>(nPos);
-    }
-    return -1;
-}
-
 void AddError(std::vector<std::string>& arrErrors, const std::string& strLine)
 {
     arrErrors.push_back(strLine + "\r\n");
@@ -134,12 +106,11 @@ bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource,
     req.strSource = strSource;
     req.strFolder = opt.strOutputFolder;
     if (nKind == ECompanionKind::Cover) {
-        const int nPos = MarkerPos(strSource, opt.strInputPath, {"/cover/", "/covers/"});
+        const int nPos = CoverFolderPos(strSource, false, opt.strInputPath);
         if (nPos >= 0)
             req.strFolder = JoinPath(opt.strOutputFolder, FolderComponent(strSource, nPos).substr(1));
     } else if (nKind == ECompanionKind::Sample) {
-        const int nPos = MarkerPos(strSource, opt.strInputPath,
-                                   {"/sample/", "/samples/", "/vobsample/", "/vobsamples/"});
+        const int nPos = SampleFolderPos(strSource, false, opt.strInputPath);
         if (nPos >= 0)
             req.strFolder = JoinPath(opt.strOutputFolder, FolderComponent(strSource, nPos).substr(1));
     }

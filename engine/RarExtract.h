@@ -46,7 +46,12 @@ struct CExtractState {
     CProgress* pProgress = nullptr;                    // progress figures of the item
     CProcessLog* pLog = nullptr;                       // the process log
     CWorkLists* pWorkLists = nullptr;                  // arrRarFiles read, arrWork's bDone written
-    std::vector<std::string>* pErrors = nullptr;       // the current item's arrErrors
+    // The current item's error lines. The item array may move while a run goes on (items
+    // can be added), so the driver points this at a vector of its own that starts as a copy
+    // of the item's arrErrors and copies it back when the worker's message arrives; that
+    // keeps the duplicate test of AddReportText and the "nothing recorded yet" test of the
+    // output parser working across the item's archives.
+    std::vector<std::string>* pErrors = nullptr;
 };
 
 // The command line as shown (and as the original program's users know it), e.g.

@@ -82,6 +82,8 @@ CRedirect::~CRedirect() = default;
 
 void CRedirect::Stop() { bStop = true; }
 
+ssize_t CRedirect::ReadOutput(int nFd, char* pBuffer, std::size_t nSize) { return read(nFd, pBuffer, nSize); }
+
 void CRedirect::Run() {
     int arrPipe[2];
     if (pipe2(arrPipe, O_CLOEXEC) != 0) {
@@ -202,7 +204,7 @@ void CRedirect::Pump(int nReadFd) {
                 return;
             }
             if (nReady > 0) {
-                const ssize_t nRead = read(nReadFd, buffer, sizeof buffer - 1);
+                const ssize_t nRead = ReadOutput(nReadFd, buffer, sizeof buffer - 1);
                 if (nRead > 0) {
                     HandleChunk(std::string(buffer, static_cast<std::size_t>(nRead)));
                     continue;
@@ -241,7 +243,7 @@ bool CRedirect::DrainAvailable(int nReadFd) {
     // open and writes on is not waited for.
     char buffer[8192];
     for (int nRound = 0; nRound < 256; ++nRound) {
-        const ssize_t nRead = read(nReadFd, buffer, sizeof buffer - 1);
+        const ssize_t nRead = ReadOutput(nReadFd, buffer, sizeof buffer - 1);
         if (nRead > 0) {
             HandleChunk(std::string(buffer, static_cast<std::size_t>(nRead)));
             continue;

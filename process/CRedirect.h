@@ -58,6 +58,11 @@ public:
     int nPollMs = 10;           // sleep between two polls when nothing is to be read
     int nTerminateGraceMs = 300;  // time between SIGTERM and SIGKILL when ending the child
 
+protected:
+    // Reads the child's output; read(2) here. A seam for tests, since a failing pipe
+    // read cannot be produced for real.
+    virtual ssize_t ReadOutput(int nFd, char* pBuffer, std::size_t nSize);
+
 private:
     bool StartChild(int nWriteFd);
     void Pump(int nReadFd);

@@ -1,9 +1,44 @@
 #!/usr/bin/env bash
-# Builds Harvex, writes a demo release folder into demo/ and processes it headless.
+# Builds Harvex, writes a demo release folder into demo/ and processes it headless
+# with harvex-batch: a multi-volume RAR set, a ZIP, an .nfo, a sample and a
+# subtitle pack go in; the extracted movie, the kept companions and the subtitles
+# come out in demo/out, and clean-up removes what extraction made redundant.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
-echo "The demo run comes with harvex-batch; the build is in build/bin/." >&2
-exit 1
+cmake --build build -j "$(nproc)" --target harvex-batch unrar unzdll harvex-mkrar
+
+bin=build/bin
+rm -rf demo
+mkdir -p demo/src demo/release/Demo.Movie.2024/Sample demo/release/Demo.Movie.2024/Subs demo/out demo/registry
+rel=demo/release/Demo.Movie.2024
+
+# The content: a "movie", its extras, a sample and subtitles.
+head -c 3000000 /dev/urandom > demo/src/demo.movie.2024.mkv
+printf 'Demo.Movie.2024\n\nA demo release made by scripts/demo.sh.\n' > "$rel/demo.movie.2024.nfo"
+head -c 200000 /dev/urandom > "$rel/Sample/demo.movie.2024-sample.mkv"
+printf '1\n00:00:01,000 --> 00:00:03,000\nHello from Harvex.\n' > demo/src/demo.movie.2024.eng.srt
+mkdir -p demo/src/extras && printf 'Behind the scenes.\n' > demo/src/extras/making-of.txt
+
+# A multi-volume RAR set (part naming), a ZIP of extras, a subtitle pack.
+"$bin/harvex-mkrar" --volume-size 1M "$rel/demo.movie.2024.rar" demo/src/demo.movie.2024.mkv >/dev/null
+(cd demo/src && zip -qr "../../$rel/extras.zip" extras)
+"$bin/harvex-mkrar" "$rel/Subs/demo.movie.2024.subs.rar" demo/src/demo.movie.2024.eng.srt >/dev/null
+
+echo "Demo release:"
+(cd demo/release && find . -type f | sort | sed 's/^/  /')
+echo
+
+# Settings of the demo run live in demo/registry, away from the user's own.
+export HARVEX_REGISTRY_DIR="$PWD/demo/registry"
+status=0
+"$bin/harvex-batch" --keep-nfo --keep-sample --keep-subs --keep-subs-folder --keep-folder --clean-up \
+  --output demo/out "$rel" || status=$?
+
+echo
+echo "Output folder demo/out:"
+(cd demo/out && find . -type f | sort | sed 's/^/  /')
+echo "Left in demo/release:"
+(cd demo/release && find . | sort | sed 's/^/  /')
+exit "$status"

@@ -312,6 +312,32 @@ TEST_F(RedirectTest, GrandchildHoldingThePipeDoesNotHoldTheRun) {
     EXPECT_EQ(owner.nExitCode, 0);
 }
 
+TEST_F(RedirectTest, FailingPipeReadEndsTheChildAndIsReported) {
+    // The second read of the pipe fails as a broken device would.
+    class CFailingRead : public CRedirect {
+    public:
+        using CRedirect::CRedirect;
+        ssize_t ReadOutput(int nFd, char* pBuffer, std::size_t nSize) override {
+            if (++nReads < 2) {
+                return CRedirect::ReadOutput(nFd, pBuffer, nSize);
+            }
+            errno = EIO;
+            return -1;
+        }
+        int nReads = 0;
+    };
+    CRecordingOwner owner;
+    CFailingRead redirect({Script("echo first; sleep 0.2; echo second; sleep 30")}, &owner);
+    const auto tStart = Clock::now();
+    redirect.Run();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - tStart).count(), 5.0);
+    EXPECT_TRUE(redirect.Result().bPipeError);
+    EXPECT_TRUE(redirect.Result().bTerminated);
+    EXPECT_EQ(redirect.Result().strError, "ReadFile failed\r\nInput/output error\r\n");
+    EXPECT_EQ(owner.nExitCalls, 0);
+    EXPECT_EQ(owner.strLog, "first\nReadFile failed\r\nInput/output error\r\n\r\nProcess terminated successfully.\r\n");
+}
+
 TEST_F(RedirectTest, MissingProgramIsReportedAsNotStarted) {
     for (const std::string& strProgram : {std::string("/nonexistent/unrar"), std::string("harvex-no-such-tool")}) {
         CRecordingOwner owner;

@@ -1,0 +1,71 @@
+#include "batch/BatchParts.h"
+
+#include "engine/UnzipExtract.h"
+#include "engine/COutputFolders.h"
+#include "engine/PathHelpers.h"
+#include "settings/SettingsSchema.h"
+
+#include <filesystem>
+#include <fstream>
+
+std::string AbsolutePath(const std::string& strPath)
+{
+    if (strPath.empty())
+        return std::string();
+    std::error_code ec;
+    std::string strAbsolute = std::filesystem::absolute(strPath, ec).lexically_normal().string();
+    if (ec)
+        return std::string();
+    while (strAbsolute.size() > 1 && strAbsolute.back() == '/')
+        strAbsolute.pop_back();
+    return strAbsolute;
+}
+
+bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item)
+{
+    item = CListItem();
+    item.strPath = strPath;
+    item.strParentFolder = ParentFolderOf(strPath);
+    if (bFolder) {
+        item.strType = "folder";
+        item.strFolderName = FileNameOf(strPath);
+        return true;
+    }
+    const std::string strExt = GetExtension(FileNameOf(strPath));
+    if (strExt == "zip") {
+        item.strType = "zip";
+        return true;
+    }
+    char szMagic[4] = {0, 0, 0, 0};
+    std::ifstream in(strPath, std::ios::binary);
+    in.read(szMagic, 4);
+    if (strExt == "rar" || std::string(szMagic, 4) == "Rar!") {
+        item.strType = "rar";
+        return true;
+    }
+    return false;
+}
+
+void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item)
+{
+    COutputFolders(list, settings).AssignInitialOutput(item);
+}
+
+std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow)
+{
+    return COutputFolders(list, settings).ResolveOutputFolder(nRow);
+}
+
+void LoadBatchSettings(CSettings& settings, std::vector<CPresets>& arrPresets)
+{
+    settings = CSettings();
+    arrPresets.clear();
+    LoadSettings(settings, arrPresets);
+}
+
+std::unique_ptr<CUnzipContext> LoadUnzipLibrary(const std::string& strPath)
+{
+    auto pContext = std::make_unique<CUnzipContext>();
+    InitUnzip(*pContext, strPath);
+    return pContext;
+}

@@ -1,0 +1,275 @@
+#include "batch/CBatchRunner.h"
+
+#include "batch/BatchParts.h"
+#include "engine/CItemStates.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <climits>
+#include <cstdlib>
+#include <ostream>
+#include <sys/stat.h>
+
+namespace {
+
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+std::string KindName(int nKind)
+{
+    switch (nKind) {
+    case 1:
+        return "precaution";
+    case 2:
+        return "error";
+    case 3:
+        return "folder";
+    default:
+        return "unknown";
+    }
+}
+
+// Error lines end in "\r\n" (a stand-alone line carries an extra empty one): shown one a line.
+std::string Trimmed(std::string s)
+{
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
+        s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+CBatchRunner::CBatchRunner(CBatchOptions options, CSettings settings, std::vector<CPresets> arrPresets,
+                           std::ostream& out, std::ostream& err)
+    : m_options(std::move(options)),
+      m_settings(std::move(settings)),
+      m_arrPresets(std::move(arrPresets)),
+      m_out(out),
+      m_err(err)
+{
+    CMainOptions main = CMainOptions::FromSettings(m_settings);
+    auto apply = [](int& nField, const std::optional<bool>& value) {
+        if (value)
+            nField = *value ? 1 : 0;
+    };
+    apply(main.bTest, m_options.bTest);
+    apply(main.bMainFolder, m_options.bKeepFolder);
+    apply(main.bSample, m_options.bKeepSample);
+    apply(main.bCovers, m_options.bKeepCovers);
+    apply(main.bNfo, m_options.bKeepNfo);
+    apply(main.bSubs, m_options.bKeepSubs);
+    apply(main.bSubsFolder, m_options.bKeepSubsFolder);
+    apply(main.bCleanUp, m_options.bCleanUp);
+    m_list.SetMainOptions(main);
+    m_list.SetPresets(&m_arrPresets);
+    m_pDriver = std::make_unique<CDriver>(m_list);
+    m_pDriver->bPasswordPrompt = m_options.bNoPasswordPrompt ? 0 : m_settings.bPasswordPrompt;
+    if (m_options.strPassword)
+        m_pDriver->strPassword = *m_options.strPassword;
+}
+
+CBatchRunner::~CBatchRunner() = default;
+
+bool CBatchRunner::AddPath(const std::string& strGiven)
+{
+    std::string strPath = AbsolutePath(strGiven);
+    struct stat st {};
+    if (strPath.empty() || stat(strPath.c_str(), &st) != 0) {
+        m_arrRejected.push_back(strGiven + ": no such file or folder");
+        return false;
+    }
+    CListItem item;
+    if (!MakeBatchItem(strPath, S_ISDIR(st.st_mode), item)) {
+        m_arrRejected.push_back(strGiven + ": neither a folder nor a RAR or ZIP file");
+        return false;
+    }
+    if (m_list.IsInList(item.strPath)) {
+        m_arrRejected.push_back(strGiven + ": Already in list");
+        return false;
+    }
+    if (m_options.nPreset > 0)
+        item.nPreset = m_options.nPreset - 1;
+    if (m_options.strOutput) {
+        item.bOutputToInput = 0;
+        item.strOutputFolder = AbsolutePath(*m_options.strOutput);
+    } else if (m_options.bOutputToInput) {
+        item.bOutputToInput = 1;
+        item.strOutputFolder.clear();
+    } else {
+        AssignBatchOutput(m_list, m_settings, item);
+    }
+    m_list.AddItem(item);
+    return true;
+}
+
+int CBatchRunner::Run()
+{
+    if (m_options.nPreset > static_cast<int>(m_arrPresets.size())) {
+        m_err << "harvex-batch: there is no preset " << m_options.nPreset << " (the settings hold "
+              << m_arrPresets.size() << ")\n";
+        return 2;
+    }
+    for (const std::string& strPath : m_options.arrPaths)
+        AddPath(strPath);
+    for (const std::string& strReason : m_arrRejected)
+        m_err << "harvex-batch: " << strReason << "\n";
+
+    m_pUnzip = LoadUnzipLibrary(strUnzipLibrary);
+    CDriver& driver = *m_pDriver;
+    driver.strUnrarExe = strUnrarExe;
+    driver.pUnzip = m_pUnzip.get();
+    driver.pPasswordPrompt = pPasswordPrompt;
+    m_arrOutputs.assign(static_cast<std::size_t>(m_list.ItemCount()), std::string());
+    driver.fnResolveOutputFolder = [this](int nRow) {
+        const std::string strOutput = ResolveBatchOutput(m_list, m_settings, nRow);
+        const int nIndex = m_list.FindIndex(nRow);
+        if (nIndex >= 0 && nIndex < static_cast<int>(m_arrOutputs.size()))
+            m_arrOutputs[static_cast<std::size_t>(nIndex)] = strOutput;
+        return strOutput;
+    };
+
+    if (m_list.RowCount() > 0) {
+        QEventLoop loop;
+        QObject::connect(&driver, &CDriver::RunFinished, &loop, &QEventLoop::quit);
+        QObject::connect(&driver, &CDriver::RowFinished, this, [this](int nRow) {
+            if (!m_options.bJson)
+                PrintRowResult(nRow);
+        });
+        QTimer progressTimer;
+        if (bProgressLine && !m_options.bJson) {
+            QObject::connect(&progressTimer, &QTimer::timeout, this, [this] { ShowProgress(); });
+            progressTimer.start(250);
+        }
+        if (driver.Go() == CDriver::EGoResult::Started)
+            loop.exec();
+        progressTimer.stop();
+    }
+
+    if (m_options.bJson)
+        m_out << JsonReport() << "\n";
+    else
+        PrintReports();
+    m_out.flush();
+
+    if (!m_arrRejected.empty() || m_list.RowCount() == 0)
+        return 1;
+    for (const CListItem& item : m_list.Items())
+        if (item.strStatus != ItemStates::COMPLETED)
+            return 1;
+    return 0;
+}
+
+void CBatchRunner::ShowProgress()
+{
+    const int nRow = m_pDriver->nCurrentRow;
+    if (nRow < 0 || nRow >= m_list.RowCount())
+        return;
+    const CProgress& progress = m_pDriver->progress;
+    std::string strLine = "[" + std::to_string(nRow + 1) + "/" + std::to_string(m_list.RowCount()) + "] " +
+                          m_list.RowText(nRow, CJobList::COLUMN_NAME);
+    if (!progress.bIndeterminate && progress.bBarShown)
+        strLine += "  " + std::to_string(progress.nProgressPercent.load()) + "%";
+    m_err << "\r\033[K" << strLine << std::flush;
+    m_bProgressShown = true;
+}
+
+void CBatchRunner::PrintRowResult(int nRow)
+{
+    if (m_bProgressShown) {
+        m_err << "\r\033[K" << std::flush;
+        m_bProgressShown = false;
+    }
+    const CListItem* pItem = m_list.ItemAtRow(nRow);
+    if (pItem == nullptr)
+        return;
+    m_out << m_list.RowText(nRow, CJobList::COLUMN_NAME) << ": " << pItem->strResult;
+    if (pItem->strStatus == ItemStates::CLEANUP_LEFT)
+        m_out << " " << pItem->strTime;
+    m_out << "\n" << std::flush;
+}
+
+void CBatchRunner::PrintReports()
+{
+    for (int nRow = 0; nRow < m_list.RowCount(); ++nRow) {
+        const CListItem* pItem = m_list.ItemAtRow(nRow);
+        if (pItem == nullptr || pItem->strStatus == ItemStates::COMPLETED)
+            continue;
+        if (pItem->strStatus.empty()) {
+            m_out << "\n" << pItem->strPath << ": not processed\n";
+            continue;
+        }
+        m_out << "\n" << pItem->strPath << ": " << pItem->strStatus << "\n";
+        for (const std::string& strLine : pItem->arrErrors) {
+            const std::string strText = Trimmed(strLine);
+            if (!strText.empty())
+                m_out << "  " << strText << "\n";
+        }
+        bool bHeading[4] = {false, false, false, false};
+        const char* const HEADINGS[4] = {"", "As a precaution the following file(s) wasn't deleted: ",
+                                         "Other errors:", "Unable to delete the following folder(s): "};
+        for (int nKind : {1, 3, 2})
+            for (const CleanUpInfo& info : pItem->arrCleanUp) {
+                if (info.nKind != nKind)
+                    continue;
+                if (!bHeading[nKind]) {
+                    m_out << "  " << HEADINGS[nKind] << "\n";
+                    bHeading[nKind] = true;
+                }
+                m_out << "    " << (nKind == 2 ? info.strMessage : info.strPath) << "\n";
+            }
+    }
+}
+
+std::string CBatchRunner::JsonReport()
+{
+    QJsonArray arrItems;
+    for (int nRow = 0; nRow < m_list.RowCount(); ++nRow) {
+        const int nIndex = m_list.FindIndex(nRow);
+        if (nIndex < 0)
+            continue;
+        const CListItem& item = m_list.Item(nIndex);
+        QJsonObject obj;
+        obj["path"] = Q(item.strPath);
+        obj["type"] = Q(item.strType);
+        obj["strStatus"] = Q(item.strStatus);
+        obj["strResult"] = Q(item.strResult);
+        obj["strTime"] = Q(item.strTime);
+        QJsonArray arrErrors;
+        for (const std::string& strLine : item.arrErrors)
+            arrErrors.append(Q(strLine));
+        obj["arrErrors"] = arrErrors;
+        QJsonArray arrCleanUp;
+        for (const CleanUpInfo& info : item.arrCleanUp) {
+            QJsonObject entry;
+            entry["strPath"] = Q(info.strPath);
+            entry["strMessage"] = Q(info.strMessage);
+            entry["nKind"] = info.nKind;
+            entry["kind"] = Q(KindName(info.nKind));
+            arrCleanUp.append(entry);
+        }
+        obj["arrCleanUp"] = arrCleanUp;
+        QJsonArray arrNewFiles;
+        for (const std::string& strPath : item.arrNewFiles)
+            arrNewFiles.append(Q(strPath));
+        obj["arrNewFiles"] = arrNewFiles;
+        const std::string strOutput = static_cast<std::size_t>(nIndex) < m_arrOutputs.size() &&
+                                              !m_arrOutputs[static_cast<std::size_t>(nIndex)].empty()
+                                          ? m_arrOutputs[static_cast<std::size_t>(nIndex)]
+                                          : ResolveBatchOutput(m_list, m_settings, nRow);
+        obj["outputFolder"] = Q(strOutput);
+        arrItems.append(obj);
+    }
+    QJsonArray arrRejected;
+    for (const std::string& strReason : m_arrRejected)
+        arrRejected.append(Q(strReason));
+    QJsonObject root;
+    root["items"] = arrItems;
+    root["rejected"] = arrRejected;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+}
