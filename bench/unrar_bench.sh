@@ -42,21 +42,26 @@ FIRST=$(ls "$WORK"/set.part*1.rar | head -1)
 OUT=$WORK/out
 cat "$WORK"/set.part*.rar "$WORK"/single.rar > /dev/null  # warm the cache
 
-# run NAME COMMAND... : best wall time in seconds and its peak RSS in KiB
-declare -A BEST MEM
+# run NAME COMMAND... : best wall time in seconds, its CPU time (user + system) and its
+# peak RSS in KiB. The output of the previous run is removed and synced first, so that no
+# run pays for another's write-back.
+declare -A BEST MEM CPU
 run() {
   local name=$1; shift
-  local best="" mem=""
+  local best="" mem="" cpu=""
   for _ in $(seq "$RUNS"); do
-    rm -rf "$OUT"; mkdir -p "$OUT"
-    local t0 t1 rss
+    rm -rf "$OUT"; mkdir -p "$OUT"; sync
+    local t0 t1 rss c
     t0=$(date +%s.%N)
-    rss=$( { /usr/bin/time -f '%M' "$@" > /dev/null 2>/dev/null; } 2>&1 | tail -1 ) || { echo "$name failed" >&2; exit 1; }
+    /usr/bin/time -f '%M %U %S' -o "$WORK/.rss" "$@" > /dev/null 2>&1 || { echo "$name failed" >&2; exit 1; }
     t1=$(date +%s.%N)
+    read -r rss u s < <(tail -1 "$WORK/.rss")
+    c=$(echo "$u + $s" | bc -l)
     local t; t=$(echo "$t1 - $t0" | bc -l)
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; mem=$rss; fi
+    if [ -z "$cpu" ] || [ "$(echo "$c < $cpu" | bc -l)" = 1 ]; then cpu=$c; fi
   done
-  BEST[$name]=$best; MEM[$name]=$mem
+  BEST[$name]=$best; MEM[$name]=$mem; CPU[$name]=$cpu
 }
 
 run cp      cp "$WORK"/set.part*.rar "$OUT"/
@@ -71,11 +76,12 @@ cmp "$OUT/file1.bin" "$CONTENT/file1.bin" && cmp "$OUT/sub/file4.bin" "$CONTENT/
 rm -rf "$OUT"
 
 printf '%s MiB content, %s volumes of the set, best of %s runs\n' "$SIZE_MIB" "$(ls "$WORK"/set.part*.rar | wc -l)" "$RUNS"
-printf '%-14s %8s %9s %12s %10s\n' tool seconds MB/s "unrar_set/x" "peak KiB"
+printf '%-14s %8s %9s %12s %9s %10s\n' tool seconds MB/s "unrar_set/x" "CPU s" "peak KiB"
 for name in cp 7z bsdtar unrar_set unrar_single; do
   t=${BEST[$name]}
   mbs=$(echo "$BYTES / $t / 1000000" | bc -l)
   ratio=$(echo "$t / ${BEST[unrar_set]}" | bc -l)
-  printf '%-14s %8.2f %9.0f %12.2f %10s\n' "$name" "$t" "$mbs" "$ratio" "${MEM[$name]}"
+  printf '%-14s %8.2f %9.0f %12.2f %9.2f %10s\n' "$name" "$t" "$mbs" "$ratio" "${CPU[$name]}" "${MEM[$name]}"
 done
-echo "(unrar_set/x above 1.00 means unrar on the set is faster than x)"
+echo "(unrar_set/x above 1.00: unrar on the set is faster than x; CPU s: best user + system seconds)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

@@ -327,6 +327,14 @@ bool CJobList::SkipSelected(const std::vector<int>& arrRows) {
     return true;
 }
 
+void CJobList::StoreElapsedText(CListItem& item, const std::string& strText) {
+    if (item.strStatus == CLEANUP_LEFT) {
+        item.strTime = strText;
+    } else {
+        item.strResult = strText;
+    }
+}
+
 void CJobList::SetRowResult(int nRow, const std::string& strStatus, const std::string& strResult, int nImage) {
     if (!IsValidRow(nRow)) {
         return;

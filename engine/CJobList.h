@@ -126,6 +126,10 @@ public:
     bool SkipRow(int nRow);
     // Marks every given row "Skip"; refused (false) while processing.
     bool SkipSelected(const std::vector<int>& arrRows);
+    // Stores an elapsed-time text: into strTime when the item's state is
+    // already "OK (Double click)" (its column says "Cleanup failed"),
+    // otherwise into strResult.
+    static void StoreElapsedText(CListItem& item, const std::string& strText);
     // Writes a result: record strStatus/strResult, column 1 = strResult, image.
     void SetRowResult(int nRow, const std::string& strStatus, const std::string& strResult, int nImage);
 

@@ -17,18 +17,34 @@ bool IsDigit(char c) {
 }  // namespace
 
 bool IsNewStyleVolumeName(const std::string& strName, size_t* pBaseLength) {
-    const std::string strLower = LowerAscii(strName);
-    const size_t nLength = strLower.size();
-    if (nLength < 4 || strLower.compare(nLength - 4, 4, ".rar") != 0) {
+    // Compared in place, without a lower-cased copy: this runs for every
+    // volume of a large tree.
+    auto endsWithAt = [&](size_t nEnd, const char* pLowerText, size_t nLength) {
+        if (nEnd < nLength) {
+            return false;
+        }
+        for (size_t i = 0; i < nLength; ++i) {
+            char c = strName[nEnd - nLength + i];
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+            if (c != pLowerText[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const size_t nLength = strName.size();
+    if (!endsWithAt(nLength, ".rar", 4)) {
         return false;
     }
-    size_t nDigitsEnd = nLength - 4;
+    const size_t nDigitsEnd = nLength - 4;
     size_t nDigitsStart = nDigitsEnd;
-    while (nDigitsStart > 0 && IsDigit(strLower[nDigitsStart - 1])) {
+    while (nDigitsStart > 0 && IsDigit(strName[nDigitsStart - 1])) {
         --nDigitsStart;
     }
     const size_t nDigits = nDigitsEnd - nDigitsStart;
-    if (nDigits < 1 || nDigits > 4 || nDigitsStart < 5 || strLower.compare(nDigitsStart - 5, 5, ".part") != 0) {
+    if (nDigits < 1 || nDigits > 4 || !endsWithAt(nDigitsStart, ".part", 5)) {
         return false;
     }
     if (pBaseLength != nullptr) {

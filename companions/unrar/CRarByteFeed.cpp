@@ -140,3 +140,17 @@ int64_t CRarByteFeed::Skip(int64_t nRequest) {
     }
     return done;
 }
+
+uint64_t CRarByteFeed::StreamPositionOf(size_t nVolume, uint64_t nOffset) const {
+    uint64_t pos = 0;
+    for (const RarFeedRange& r : arrRanges) {
+        if (r.nVolumeIndex > nVolume || (r.nVolumeIndex == nVolume && r.nBegin > nOffset)) {
+            break;
+        }
+        if (r.nVolumeIndex == nVolume && nOffset < r.nEnd) {
+            return pos + (nOffset - r.nBegin);
+        }
+        pos += r.nEnd - r.nBegin;
+    }
+    return pos;
+}

@@ -49,6 +49,9 @@ public:
     int OpenOn(archive* pArchive);
 
     uint64_t Position() const { return nPosition; }  // bytes handed out or skipped
+    // Where byte nOffset of volume nVolume lies in the stream (for progress); the end of
+    // the stream part before it when the byte is left out.
+    uint64_t StreamPositionOf(size_t nVolume, uint64_t nOffset) const;
     uint64_t Total() const { return nTotal; }
     bool AtEnd() const { return nRange >= arrRanges.size(); }
     bool ReadFailed() const { return bReadFailed; }

@@ -141,6 +141,9 @@ void CUnrarExtractor::PlanEntries() {
 }
 
 void CUnrarExtractor::OnVolume(size_t nVolume) {
+    if (nLastVolumeShown != SIZE_MAX && nVolume <= nLastVolumeShown) {
+        return;  // announced already (by a stored copy running ahead of libarchive)
+    }
     for (size_t v = nLastVolumeShown == SIZE_MAX ? 0 : nLastVolumeShown + 1; v <= nVolume; ++v) {
         report.VolumeStart(set.arrVolumes[v].pSource->Path(), bTest);
         for (const std::string& name : arrOrphansByVolume[v]) {
@@ -554,17 +557,30 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         bWriting = true;
     }
     uint32_t crc = uint32_t(crc32(0L, Z_NULL, 0));
-    // A decrypted entry may store a BLAKE2sp hash (keyed with the password) to compare.
-    std::unique_ptr<CBlake2sp> pBlake2;
-    if (e.pDecrypted && e.pDecrypted->bHasBlake2) {
-        pBlake2 = std::make_unique<CBlake2sp>();
-    }
     // Without a password check value a wrong password shows only as damage: say so.
     const bool bPasswordUnverified = e.pDecrypted && !e.pDecrypted->bPasswordVerified;
     uint64_t nWritten = 0;
     bool bWriteFailed = false;
     uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
-    while (true) {
+    bool bStored = !e.bEncrypted;
+    for (const RarFileBlock* p : e.arrPieces) {
+        bStored = bStored && p->bStored && p->bUnpackedSizeKnown;
+    }
+    // Archives made with BLAKE2sp carry its hash (instead of or besides the CRC32).
+    const RarFileBlock* pLast = e.arrPieces.back();
+    std::unique_ptr<CBlake2sp> pHash;
+    const bool bDecryptedHash = e.pDecrypted && e.pDecrypted->bHasBlake2;  // keyed with the password
+    if ((pLast->bHasBlake2 || bDecryptedHash) && !pLast->bSplitAfter) {
+        pHash = std::make_unique<CBlake2sp>();
+    }
+    if (bStored) {
+        // Stored data is copied from the volumes in cache-sized chunks; libarchive then
+        // steps over it with the feed's skip callback without reading it.
+        if (!CopyStored(e, crc, pHash.get(), nWritten, bWriteFailed)) {
+            return !bFatal;
+        }
+    }
+    while (!bStored) {
         const void* pData = nullptr;
         size_t nSize = 0;
         la_int64_t nOffset = 0;
@@ -595,8 +611,8 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
             continue;  // zlib's crc32 of a null buffer is 0, not the running value
         }
         crc = uint32_t(crc32_z(crc, static_cast<const Bytef*>(pData), nSize));
-        if (pBlake2) {
-            pBlake2->Update(static_cast<const uint8_t*>(pData), nSize);
+        if (pHash) {
+            pHash->Update(static_cast<const uint8_t*>(pData), nSize);
         }
         if (bWriting && !bWriteFailed && destination.Write(pData, nSize) != SafeStatus::Ok) {
             bWriteFailed = true;
@@ -613,12 +629,14 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         Fail(FAIL_WRITE);
         return true;
     }
-    const RarFileBlock* pLast = e.arrPieces.back();
     bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
+    const std::array<uint8_t, 32> digest = pHash ? pHash->Final() : std::array<uint8_t, 32>{};
+    if (pHash && pLast->bHasBlake2 && digest != pLast->arrBlake2) {
+        bCrcFailed = true;
+    }
     if (e.pDecrypted && !pLast->bSplitAfter) {
         // Encrypted RAR 5.0 entries keep their checksums keyed with the password.
-        const std::array<uint8_t, 32> digest = pBlake2 ? pBlake2->Final() : std::array<uint8_t, 32>{};
-        bCrcFailed = bCrcFailed || !e.pDecrypted->ChecksumsMatch(crc, pBlake2 ? &digest : nullptr);
+        bCrcFailed = bCrcFailed || !e.pDecrypted->ChecksumsMatch(crc, bDecryptedHash ? &digest : nullptr);
     }
     bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
     if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
@@ -653,5 +671,53 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
     }
     report.EntryOk();
+    return true;
+}
+
+bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes,
+                                 bool& bWriteFailed) {
+    const size_t CHUNK = 64 << 10;  // small enough to stay in the cache between read, CRC and write
+    arrCopyBuffer.resize(CHUNK);
+    uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
+    for (size_t i = 0; i < e.arrPieces.size(); ++i) {
+        const RarFileBlock& piece = *e.arrPieces[i];
+        size_t v = e.arrPieceVolumes[i];
+        IRarVolumeSource& src = *set.arrVolumes[v].pSource;
+        OnVolume(v);
+        uint32_t pieceCrc = uint32_t(crc32(0L, Z_NULL, 0));
+        uint64_t off = piece.nDataOffset;
+        uint64_t left = piece.nPackedSize;
+        while (left > 0) {
+            size_t want = size_t(std::min<uint64_t>(left, CHUNK));
+            int64_t got = src.ReadAt(off, arrCopyBuffer.data(), want);
+            if (got <= 0) {
+                destination.AbortFile();
+                report.Line(unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
+                            (got < 0 ? src.LastError() : std::string("the file is shorter than when it was opened")));
+                Fail(FAIL_FATAL);
+                return false;
+            }
+            size_t n = size_t(got);
+            pieceCrc = uint32_t(crc32_z(pieceCrc, arrCopyBuffer.data(), n));
+            if (pHash) {
+                pHash->Update(arrCopyBuffer.data(), n);
+            }
+            if (!bTest && !bWriteFailed && destination.Write(arrCopyBuffer.data(), n) != SafeStatus::Ok) {
+                bWriteFailed = true;
+                return true;
+            }
+            nBytes += n;
+            off += n;
+            left -= n;
+            report.Progress(int(pFeed->StreamPositionOf(v, off) * 100 / nTotal));
+        }
+        // One pass over the data: the entry's CRC is the piece CRCs combined.
+        nCrc = uint32_t(crc32_combine(nCrc, pieceCrc, z_off_t(piece.nPackedSize)));
+        // (The stored checksum of a piece of an encrypted entry is of its cipher text.)
+        if (piece.bSplitAfter && piece.bHasCrc && !e.pDecrypted && pieceCrc != piece.nCrc32) {
+            e.bPackedCrcFailed = true;
+            e.arrFailedVolumes.push_back(v);
+        }
+    }
     return true;
 }

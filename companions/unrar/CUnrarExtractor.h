@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class CBlake2sp;
 struct archive;
 struct archive_entry;
 
@@ -44,6 +45,9 @@ private:
     bool ProcessEntry(PlannedEntry& e, archive_entry* pEntry);  // false: stop the run
     bool ExtractData(PlannedEntry& e, archive_entry* pEntry, const std::string& strRel,
                      const std::string& strShown);
+    // Copies a stored entry straight from its pieces in the volumes; false on a failure
+    // that has been reported.
+    bool CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes, bool& bWriteFailed);
     void ReportPassword(const std::string& strName);
     // Decryption: the prompt before anything is read, the set opened through the password.
     void AskPasswordFirst();
@@ -81,4 +85,5 @@ private:
     bool bCreateError = false;
     bool bFatal = false;
     std::vector<char> arrZeros;
+    std::vector<uint8_t> arrCopyBuffer;
 };

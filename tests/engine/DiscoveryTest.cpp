@@ -1,6 +1,6 @@
 #include "engine/CDiscovery.h"
 #include "engine/CRegisteredMessages.h"
-#include "tests/engine/TempDir.h"
+#include "tests/engine/ScratchDir.h"
 #include "tests/engine/TestApp.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ protected:
         return arr;
     }
 
-    CTempDir dir;
+    CScratchDir dir;
     CWorkLists lists;
     CScanOptions options;
     std::function<void(const std::string&)> hook;
@@ -287,7 +287,7 @@ TEST_F(DiscoveryTest, FileRemovedDuringScanGivesKindTwoAndScanGoesOn) {
 
 TEST_F(DiscoveryTest, LinkedFoldersAreNotFollowedAndLinkedFilesNeverDeletable) {
     options.bCleanUp = 1;
-    CTempDir outside;
+    CScratchDir outside;
     outside.File("precious.nfo");
     outside.File("archive.zip", "PK");
     dir.File("Rel/r.nfo");

@@ -280,3 +280,16 @@ TEST_F(JobListTest, RemoveRowWhileProcessingOnlyAfterCurrentAndKeepsCurrentIndex
     EXPECT_TRUE(list.RemoveRow(3));  // item "0": its record lies before the current one
     EXPECT_EQ(list.Item(list.CurrentIndex()).strPath, "/in/2");
 }
+
+TEST_F(JobListTest, ElapsedTextGoesToTimeOnlyWhenCleanUpLeftEntries) {
+    CListItem item;
+    item.strStatus = CLEANUP_LEFT;
+    item.strResult = RESULT_CLEANUP_FAILED;
+    CJobList::StoreElapsedText(item, "OK (4s7ms)");
+    EXPECT_EQ(item.strTime, "OK (4s7ms)");
+    EXPECT_EQ(item.strResult, RESULT_CLEANUP_FAILED);
+    item.strStatus = COMPLETED;
+    CJobList::StoreElapsedText(item, "OK (250ms)");
+    EXPECT_EQ(item.strResult, "OK (250ms)");
+    EXPECT_EQ(item.strTime, "OK (4s7ms)");
+}

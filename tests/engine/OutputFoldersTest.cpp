@@ -1,7 +1,7 @@
 #include "engine/CItemStates.h"
 #include "engine/COutputFolders.h"
 #include "tests/engine/FakeMessageBox.h"
-#include "tests/engine/TempDir.h"
+#include "tests/engine/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ TEST(NormalizePathTest, SeparatorAndFolderAvailability) {
     EXPECT_EQ(SeparatorFor("/out/"), "");
     EXPECT_EQ(SeparatorFor("/out"), "/");
     EXPECT_EQ(SeparatorFor(""), "/");
-    CTempDir dir;
+    CScratchDir dir;
     EXPECT_TRUE(IsFolderAvailable(dir.Path()));
     EXPECT_FALSE(IsFolderAvailable(dir.File("file")));
     EXPECT_FALSE(IsFolderAvailable(dir.Path("missing")));
@@ -244,7 +244,7 @@ TEST_F(OutputFoldersTest, PresetIndexOutOfRangeIsNoPreset) {
 }
 
 TEST_F(OutputFoldersTest, PresetUsableWhenTestingToInputOrFolderExists) {
-    CTempDir dir;
+    CScratchDir dir;
     CPresets missing;
     missing.strOutputPath = dir.Path("nope");
     CPresets present;

@@ -48,7 +48,9 @@ TEST(PerfTimerTest, MeasuresASleepAndStopsCounting) {
 TEST(PerfTimerTest, StartResumesAStoppedTimerAndResetStartsOver) {
     CPerfTimer timer;
     timer.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // Long enough that a busy machine cannot stretch the restarted
+    // measurement below past it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     timer.Stop();
     int64_t nFirst = timer.ElapsedTicks();
     timer.Start();  // resume

@@ -1,6 +1,6 @@
 #include "engine/PathHelpers.h"
 #include "engine/RarNaming.h"
-#include "tests/engine/TempDir.h"
+#include "tests/engine/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,7 @@ TEST(RarNamingTest, SignatureDecidesExceptForRejectedOrLongExtensions) {
 }
 
 TEST(RarNamingTest, IsRarArchiveReadsRegularFilesOnly) {
-    CTempDir dir;
+    CScratchDir dir;
     RarFiles found;
     EXPECT_TRUE(IsRarArchive(dir.Rar("a b/Movie 'x'.r05"), &found));
     EXPECT_EQ(found.strName, "Movie 'x'.r05");

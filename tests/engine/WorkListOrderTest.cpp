@@ -1,11 +1,15 @@
 #include "engine/CDiscovery.h"
 #include "engine/PathHelpers.h"
-#include "tests/engine/TempDir.h"
+#include "engine/RarNaming.h"
+#include "tests/engine/ScratchDir.h"
 #include "tests/engine/TestApp.h"
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
+
+#include <random>
+#include <set>
 
 namespace {
 
@@ -61,7 +65,7 @@ TEST(WorkListOrderTest, PathsCompareAsBytes) {
 }
 
 TEST(EnsureFolderTest, CreatesOneLevelAndLogsIt) {
-    CTempDir dir;
+    CScratchDir dir;
     std::vector<std::string> log;
     auto pLog = [&](const std::string& strLine) { log.push_back(strLine); };
     EXPECT_TRUE(EnsureFolder(dir.Path("out"), pLog));
@@ -80,4 +84,101 @@ TEST(PumpMessagesTest, HandlesPendingEventsOfTheCallingThread) {
     QTimer::singleShot(0, [&] { bFired = true; });
     PumpMessages();
     EXPECT_TRUE(bFired);
+}
+
+namespace {
+
+// The rules written out pass by pass, as the work list order is defined:
+// n-1 passes over neighbours, swapping when the later one must come first.
+bool MustSwapByRule(const CFileInformation& p, const CFileInformation& q) {
+    if (!p.bRar && q.bRar) {
+        return true;
+    }
+    if (!p.bRar && !p.bZip && q.bZip) {
+        return true;
+    }
+    if ((p.bZip && q.bZip) || (p.bRar && q.bRar)) {
+        return p.strPath > q.strPath;
+    }
+    if ((p.bNfo || p.bSample || p.bCover) && q.bSubsPack) {
+        return true;
+    }
+    return p.bSample && (q.bNfo || q.bCover);
+}
+
+void BubbleByRule(std::vector<CFileInformation>& arr) {
+    for (size_t p = 0; p + 1 < arr.size(); ++p) {
+        for (size_t j = 1; j + p < arr.size(); ++j) {
+            if (MustSwapByRule(arr[j - 1], arr[j])) {
+                std::swap(arr[j - 1], arr[j]);
+            }
+        }
+    }
+}
+
+// First volumes by comparing every pair of the same folder.
+std::vector<std::string> FirstVolumesByPairs(const std::vector<RarFiles>& arr) {
+    std::vector<std::string> out;
+    for (const RarFiles& e : arr) {
+        bool bPart = IsNewStyleVolumeName(e.strName);
+        bool bFirst = bPart ? IsFirstNewStyleVolume(e.strName) : GetExtension(e.strName) == "rar";
+        if (!bFirst) {
+            bFirst = true;
+            for (const RarFiles& o : arr) {
+                if (o.strFolder == e.strFolder && o.strName != e.strName && !IsBeforeInSet(e.strName, o.strName, bPart)) {
+                    bFirst = false;
+                }
+            }
+        }
+        if (bFirst) {
+            out.push_back(e.strFolder + e.strName);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(WorkListOrderTest, SortMatchesTheNeighbourSwapRuleOnRandomLists) {
+    std::mt19937 random(12345);
+    int CFileInformation::*kinds[] = {&CFileInformation::bRar,    &CFileInformation::bZip,
+                                      &CFileInformation::bSubsPack, &CFileInformation::bNfo,
+                                      &CFileInformation::bCover,  &CFileInformation::bSample,
+                                      &CFileInformation::bSubtitle};
+    for (int nRound = 0; nRound < 2000; ++nRound) {
+        std::vector<CFileInformation> arr;
+        size_t n = random() % 12;
+        for (size_t i = 0; i < n; ++i) {
+            arr.push_back(Entry(std::string(1, static_cast<char>('a' + random() % 4)) + std::to_string(i),
+                                kinds[random() % 7]));
+            arr.back().strPath = arr.back().strPath.substr(0, 1 + random() % 2);  // equal paths happen
+        }
+        std::vector<CFileInformation> expected = arr;
+        BubbleByRule(expected);
+        SortWorkList(arr);
+        ASSERT_EQ(arr, expected) << "round " << nRound;
+    }
+}
+
+TEST(WorkListOrderTest, FirstVolumesMatchPairwiseComparisonOnRandomFolders) {
+    std::mt19937 random(777);
+    const char* bases[] = {"a", "A", "a.party", "x"};
+    const char* tails[] = {".rar",        ".RAR",        ".r00",     ".r01",        ".R01",
+                           ".000",        ".001",        ".part1.rar", ".part01.rar", ".part2.rar",
+                           ".PART2.rar",  ".part3.RAR",  ".part02.rar", ".part0001.rar", ".part10.rar",
+                           ".part9.rar",  ".Part3.rar"};
+    for (int nRound = 0; nRound < 2000; ++nRound) {
+        CWorkLists lists;
+        std::set<std::pair<std::string, std::string>> seen;
+        size_t n = random() % 10;
+        for (size_t i = 0; i < n; ++i) {
+            RarFiles e{std::string(bases[random() % 4]) + tails[random() % 17], random() % 3 ? "/f/" : "/g/"};
+            if (seen.insert({e.strFolder, e.strName}).second) {
+                lists.arrRarFiles.push_back(e);
+            }
+        }
+        std::vector<std::string> expected = FirstVolumesByPairs(lists.arrRarFiles);
+        SelectFirstVolumes(lists, "/");
+        ASSERT_EQ(Paths(lists.arrWork), expected) << "round " << nRound;
+    }
 }

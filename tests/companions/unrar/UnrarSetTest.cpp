@@ -3,6 +3,8 @@
 // incomplete or damaged.
 #include "UnrarRun.h"
 
+#include "companions/unrar/crypto/CBlake2sp.h"
+#include "tests/fixtures/CRarBlockHook.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/TestFiles.h"
 
@@ -222,4 +224,48 @@ TEST(UnrarSetTest, NothingToExtractIsAFailure) {
     EXPECT_EQ(r.nExitCode, 3);
     EXPECT_NE(r.strOutput.find("No files to extract\n"), std::string::npos) << r.strOutput;
     EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos);
+}
+
+namespace {
+
+// Adds a BLAKE2sp hash record to every RAR 5.0 file header: the right hash of the content,
+// or, with bWrong, the hash of something else.
+class CBlake2Hook : public CRarBlockHook {
+public:
+    explicit CBlake2Hook(bool bWrong) : bWrongHash(bWrong) {}
+    std::string FileHeaderExtra(ERarFormat, const CRarEntry& entry) override {
+        CBlake2sp h;
+        std::string data = bWrongHash ? entry.strData + "!" : entry.strData;
+        h.Update(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+        std::array<uint8_t, 32> d = h.Final();
+        std::string rec;
+        rec += char(34);  // size of type, hash type and hash
+        rec += char(0x02);
+        rec += char(0x00);
+        rec.append(reinterpret_cast<const char*>(d.data()), d.size());
+        return rec;
+    }
+
+private:
+    bool bWrongHash;
+};
+
+}  // namespace
+
+TEST(UnrarSetTest, ChecksTheBlake2HashWhereTheArchiveHasOne) {
+    for (bool bWrong : {false, true}) {
+        CUnrarTempDir tmp;
+        CBlake2Hook hook(bWrong);
+        CRarOptions o;
+        o.nVolumeSize = 64 * 1024;
+        o.pHook = &hook;
+        CRarWriter w(o);
+        w.AddFile("big.bin", testfiles::RandomBytes(150000, 9));
+        CRarResult set = w.Write(tmp.Sub("b.rar"));
+        ASSERT_TRUE(set.bOk) << set.strError;
+        UnrarResult r = RunUnrar({"x", "-idp", set.arrVolumes[0], tmp.Sub("out")});
+        EXPECT_EQ(r.nExitCode, bWrong ? 3 : 0) << r.strOutput;
+        EXPECT_EQ(r.strOutput.find("ERROR: big.bin - CRC failed\n") != std::string::npos, bWrong) << r.strOutput;
+        EXPECT_EQ(testfiles::Exists(tmp.Sub("out/big.bin")), !bWrong);
+    }
 }
