@@ -2,8 +2,9 @@
 # Times libunzdll.so (through build/bin/unzdll-run) against the tools a user would
 # otherwise use on the same 1 GiB of content, stored and deflated, as one entry and as
 # eight: bsdtar -xf, 7z x, unzip -qo. Warm cache, output not synced; each case is run
-# RUNS times and the best time is kept (other work shares the machine). Prints MB/s and
-# each tool's ratio to the library.
+# RUNS times and the best time is kept (other work shares the machine). Prints MB/s by
+# wall time and by CPU time, and each tool's ratio to the library. "unzdll-1thread" is the
+# library with UNZDLL_THREADS=1 (no parallel entries), to show what the workers gain.
 #   bench/unzdll.sh [build dir]      BENCH_DIR (default /tmp/unzdll-bench) holds the data.
 set -euo pipefail
 BUILD=${1:-$(dirname "$0")/../build}
@@ -42,23 +43,25 @@ for n in 1 8; do
   [ -f deflate$n.zip ] || (cd data$n && zip -q -6 -r ../deflate$n.zip .)
 done
 
-best() {  # best wall time in seconds of "$@" run in a fresh empty out/
-  local bestTime=""
+# Runs "$@" RUNS times, each in a fresh empty out/, and prints the best wall time and the
+# best CPU time (user + system, all threads) in seconds. Wall time is what the user waits;
+# CPU time says how much work a tool needs and is less disturbed by other load.
+best() {
+  local bestWall="" bestCpu="" line wall cpu
   for _ in $(seq "$RUNS"); do
     rm -rf out && mkdir out
-    local t0 t1
-    t0=$(date +%s.%N)
-    (cd out && "$@" >/dev/null 2>&1) || { echo "FAILED: $*" >&2; }
-    t1=$(date +%s.%N)
-    local t
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$bestTime" ] || [ "$(echo "$t < $bestTime" | bc -l)" = 1 ]; then bestTime=$t; fi
+    line=$( { TIMEFORMAT='%R %U %S'; time (cd out && "$@" >/dev/null 2>&1 || echo "FAILED: $*" >> "$DIR/failures.log"); } 2>&1 | tail -1)
+    wall=$(echo "$line" | cut -d' ' -f1)
+    cpu=$(echo "$line" | awk '{print $2 + $3}')
+    if [ -z "$bestWall" ] || [ "$(echo "$wall < $bestWall" | bc -l)" = 1 ]; then bestWall=$wall; fi
+    if [ -z "$bestCpu" ] || [ "$(echo "$cpu < $bestCpu" | bc -l)" = 1 ]; then bestCpu=$cpu; fi
   done
   rm -rf out
-  echo "$bestTime"
+  echo "$bestWall $bestCpu"
 }
 
-printf "%-16s %-28s %9s %12s\n" case tool MB/s "lib speed-up"
+echo "1 GiB of content, best of $RUNS runs; load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-18s %-16s %9s %9s %11s %9s\n' case tool "MB/s" "lib x" "MB/CPU-s" "lib x"
 for kind in stored deflate; do
   for n in 1 8; do
     zip="$DIR/$kind$n.zip"
@@ -69,14 +72,18 @@ for kind in stored deflate; do
     times[bsdtar]=$(best bsdtar -xf "$zip")
     times[7z]=$(best 7z x -y "$zip")
     times[unzip]=$(best unzip -qo "$zip")
+    read -r libWall libCpu <<< "${times[unzdll]}"
     for tool in unzdll unzdll-1thread bsdtar 7z unzip; do
-      t=${times[$tool]}
-      printf '%-16s %-28s %9.0f %12.2f\n' "$kind, $n entries" "$tool" \
-        "$(echo "$bytes / $t / 1000000" | bc -l)" "$(echo "$t / ${times[unzdll]}" | bc -l)"
+      read -r wall cpu <<< "${times[$tool]}"
+      printf '%-18s %-16s %9.0f %9.2f %11.0f %9.2f\n' "$kind, $n entries" "$tool" \
+        "$(echo "$bytes / $wall / 1000000" | bc -l)" "$(echo "$wall / $libWall" | bc -l)" \
+        "$(echo "$bytes / $cpu / 1000000" | bc -l)" "$(echo "$cpu / $libCpu" | bc -l)"
     done
     unset times
   done
 done
+[ -s "$DIR/failures.log" ] && { echo "Some runs failed:"; sort -u "$DIR/failures.log"; rm -f "$DIR/failures.log"; }
+echo "lib x: the tool's time divided by the library's (above 1: the library is faster)."
 
 if [ -x "$ENGINES" ]; then
   echo

@@ -28,6 +28,8 @@ public:
     int Run();
 
 private:
+    enum FailKind { FAIL_DAMAGED, FAIL_WRITE, FAIL_CREATE, FAIL_FATAL };
+
     // One entry of the set as the block reader sees it: its pieces across volumes.
     struct PlannedEntry {
         std::string strName;            // as stored (block reader)

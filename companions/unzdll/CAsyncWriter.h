@@ -12,7 +12,7 @@
 // Used by one decoding thread; every call but the writer's own loop runs on it.
 class CAsyncWriter {
 public:
-    static constexpr size_t BUFFER_COUNT = 4;
+    static constexpr size_t BUFFER_COUNT = 8;
 
     explicit CAsyncWriter(size_t nBufferSize);
     ~CAsyncWriter();

@@ -346,14 +346,24 @@ void CUnzipRun::ExtractFiles() {
     // Biggest first, so that the last entry to finish is a small one.
     std::stable_sort(m_arrFileOrder.begin(), m_arrFileOrder.end(),
                      [&](size_t a, size_t b) { return m_arrPlanned[a].nSize > m_arrPlanned[b].nSize; });
+    // Parallel entries pay off when decoding costs CPU. Stored data is mostly copying, where
+    // two writers only contend for the page cache; one decoding thread with a writing thread
+    // (large entries) does better there.
+    uint64_t nStoredBytes = 0;
+    for (size_t nPlanned : m_arrFileOrder) {
+        if (m_arrPlanned[nPlanned].nMethod == ZIP_CM_STORE && !m_arrPlanned[nPlanned].bEncrypted) {
+            nStoredBytes += m_arrPlanned[nPlanned].nSize;
+        }
+    }
     size_t nThreads = std::max(1u, std::thread::hardware_concurrency());
+    if (m_nTotalBytes < PARALLEL_FLOOR || nStoredBytes > m_nTotalBytes / 2) {
+        nThreads = 1;
+    }
+    // Benchmarks set the number of workers to compare.
     if (const char* pszThreads = std::getenv("UNZDLL_THREADS"); pszThreads != nullptr && std::atoi(pszThreads) > 0) {
         nThreads = size_t(std::atoi(pszThreads));
     }
     nThreads = std::min({nThreads, MAX_THREADS, m_arrFileOrder.size()});
-    if (m_nTotalBytes < PARALLEL_FLOOR) {
-        nThreads = std::min<size_t>(nThreads, 1);
-    }
     if (nThreads <= 1 || Stopped()) {
         WorkerLoop(true);
         return;

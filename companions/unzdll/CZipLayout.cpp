@@ -113,10 +113,14 @@ bool CZipLayout::FindEnd(uint64_t& nEntryCount) {
         uint64_t nCount = Le16(p + 10);
         uint64_t nSize = Le32(p + 12);
         uint64_t nOffset = Le32(p + 16);
-        if (Le16(p + 4) != 0 || Le16(p + 6) != 0) {
+        uint16_t nDisk = Le16(p + 4);
+        uint16_t nCentralDisk = Le16(p + 6);
+        if ((nDisk != 0 && nDisk != 0xFFFF) || (nCentralDisk != 0 && nCentralDisk != 0xFFFF)) {
             continue;  // multi-disk: not ours to read
         }
-        bool bZip64 = nCount == 0xFFFF || nSize == 0xFFFFFFFF || nOffset == 0xFFFFFFFF;
+        // Some writers put all ones into every field when the ZIP64 record holds the values.
+        bool bZip64 = nCount == 0xFFFF || nSize == 0xFFFFFFFF || nOffset == 0xFFFFFFFF || nDisk == 0xFFFF ||
+                      nCentralDisk == 0xFFFF;
         uint64_t nLimit = nEndOffset;
         if (nEndOffset >= END64_LOCATOR_SIZE) {
             unsigned char aLoc[END64_LOCATOR_SIZE];

@@ -91,7 +91,7 @@ TEST_F(UnzDllKillTest, StopsDuringOneLargeEntryPromptlyAndLeavesNothingRunning) 
 TEST_F(UnzDllKillTest, StopsParallelWorkersAfterAnEntryMessage) {
     std::vector<ZipItem> arrItems;
     for (int i = 0; i < 12; ++i) {
-        arrItems.push_back(ZipItem("f" + std::to_string(i) + ".bin", std::string(8 << 20, char('a' + i)), true));
+        arrItems.push_back(ZipItem("f" + std::to_string(i) + ".bin", std::string(8 << 20, char('a' + i))));
     }
     std::string strZip = strRoot + "/parallel.zip";
     WriteZip(strZip, arrItems);
