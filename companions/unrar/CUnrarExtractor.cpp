@@ -114,7 +114,14 @@ void CUnrarExtractor::PlanEntries() {
             e.arrPieces.push_back(&b);
             e.arrPieceVolumes.push_back(v);
             e.bEncrypted = e.bEncrypted || b.encryption.bPresent;
-            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent) {
+            // A decrypted piece: the last one's checksums count, unless an earlier piece
+            // could not be decrypted.
+            const CDecryptedFile* pInfo = pDecryption ? pDecryption->FindFile(pSource->Path(), b.nHeaderOffset) : nullptr;
+            if (pInfo && (!e.pDecrypted || e.pDecrypted->eState == CDecryptedFile::State::Decrypted)) {
+                e.pDecrypted = pInfo;
+            }
+            // The checksum of a piece of an encrypted entry is of its cipher text.
+            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent && !pInfo) {
                 pFeed->AddWatchedRange({v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
                 tags->push_back({size_t(openEntry), v});
             }
@@ -175,6 +182,7 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         }
         if (n == 1 || !line.empty()) {
             bPasswordAnswered = true;
+            strAnsweredPassword = line;
         } else {
             bPasswordEof = true;
         }
@@ -186,6 +194,87 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         report.Line(unrar::TEXT_ERROR_PREFIX + strName + unrar::TEXT_NO_PASSWORD);
     }
     Fail(FAIL_DAMAGED);
+}
+
+// Without -p, a set with anything encrypted asks for the password before anything is
+// read (the caller's runner ends the program at the prompt; a person at a terminal answers
+// it). An answer opens the set again through the password.
+void CUnrarExtractor::AskPasswordFirst() {
+    std::string strName;
+    for (const RarSetVolume& v : set.arrVolumes) {
+        if (v.info.bHeadersEncrypted) {
+            strName = strArchive;
+            break;
+        }
+        for (const RarFileBlock& b : v.info.arrFiles) {
+            if (b.encryption.bPresent && strName.empty()) {
+                std::string rel;
+                strName = CEntryPath::Normalize(b.strName, rel) ? rel : b.strName;
+            }
+        }
+        if (!strName.empty()) {
+            break;
+        }
+    }
+    if (strName.empty() || options.bPasswordGiven || options.bNeverAskPassword) {
+        return;
+    }
+    OnVolume(0);
+    report.Prompt(std::string(unrar::TEXT_PASSWORD_PROMPT) + strName + unrar::TEXT_PASSWORD_PROMPT_END);
+    std::string line;
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(STDIN_FILENO, &c, 1)) == 1 && c != '\n') {
+        line += c;
+    }
+    report.Line("");
+    if (n != 1 && line.empty()) {
+        bPasswordEof = true;
+        return;
+    }
+    bPasswordAnswered = true;
+    strAnsweredPassword = line;
+    pDecryption = std::make_unique<CRarDecryption>(line);
+    OpenSet();
+    arrPlan.clear();
+    PlanEntries();
+}
+
+void CUnrarExtractor::OpenSet() {
+    if (options.bPasswordGiven && !pDecryption) {
+        pDecryption = std::make_unique<CRarDecryption>(options.strPassword);
+    }
+    set = CRarVolumeSet();
+    if (pDecryption) {
+        set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
+            return pDecryption->OpenVolume(strPath, strError);
+        });
+    } else {
+        set.Open(strArchive);
+    }
+}
+
+void CUnrarExtractor::ReportWrongPassword(const std::string& strName) {
+    report.Line(unrar::TEXT_ENCRYPTED_CRC_FAILED + strName + unrar::TEXT_PASSWORD_INCORRECT);
+    Fail(FAIL_DAMAGED);
+}
+
+// An entry the password does not open (its check value says so) or whose encryption this
+// program does not handle.
+bool CUnrarExtractor::ReportDecryptionFailure(const PlannedEntry& e, const std::string& strShown) {
+    switch (e.pDecrypted->eState) {
+        case CDecryptedFile::State::Decrypted:
+            return false;
+        case CDecryptedFile::State::WrongPassword:
+            ReportWrongPassword(strShown);
+            return true;
+        case CDecryptedFile::State::Undecryptable:
+            report.Line(unrar::TEXT_ERROR_PREFIX + strShown + unrar::TEXT_ENCRYPTED_UNSUPPORTED +
+                        e.pDecrypted->strProblem);
+            Fail(FAIL_DAMAGED);
+            return true;
+    }
+    return false;
 }
 
 // Says why the set ends early, once: a missing or foreign next volume, a damaged volume.
@@ -254,7 +343,7 @@ void CUnrarExtractor::ReportDataFailure(const std::string& strShown) {
 
 int CUnrarExtractor::Run() {
     strArchive = AbsolutePath(options.strArchive);
-    set.Open(strArchive);
+    OpenSet();
     if (set.eEnd == RarSetEnd::CannotOpen) {
         report.Line(unrar::TEXT_CANNOT_OPEN + strArchive + ": " + set.strEndError);
         Fail(FAIL_DAMAGED);
@@ -266,6 +355,13 @@ int CUnrarExtractor::Run() {
         return ExitCode();
     }
     PlanEntries();
+    AskPasswordFirst();
+    if (pDecryption && pDecryption->HeadersPasswordWrong()) {
+        OnVolume(0);
+        ReportWrongPassword(strArchive);
+        report.Line(unrar::TEXT_TOTAL_ERRORS + std::to_string(nErrors));
+        return ExitCode();
+    }
     if (set.arrVolumes[0].info.bHeadersEncrypted) {
         OnVolume(0);
         ReportPassword(strArchive);
@@ -340,6 +436,9 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
     std::string rel;
     bool bNameOk = CEntryPath::Normalize(e.strName, rel);
     const std::string shown = bNameOk ? rel : e.strName;
+    if (e.pDecrypted && ReportDecryptionFailure(e, shown)) {
+        return true;
+    }
     if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) || archive_entry_is_metadata_encrypted(pEntry)) {
         ReportPassword(shown);
         return true;

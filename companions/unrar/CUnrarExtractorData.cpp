@@ -40,7 +40,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     // Archives made with BLAKE2sp carry its hash (instead of or besides the CRC32).
     const RarFileBlock* pLast = e.arrPieces.back();
     std::unique_ptr<CBlake2sp> pHash;
-    if (pLast->bHasBlake2 && !pLast->bSplitAfter) {
+    // Without a password check value a wrong password shows only as damage: say so.
+    const bool bPasswordUnverified = e.pDecrypted && !e.pDecrypted->bPasswordVerified;
+    const bool bDecryptedHash = e.pDecrypted && e.pDecrypted->bHasBlake2;  // keyed with the password
+    if ((pLast->bHasBlake2 || bDecryptedHash) && !pLast->bSplitAfter) {
         pHash = std::make_unique<CBlake2sp>();
     }
     if (bStored) {
@@ -60,6 +63,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
         if (r < ARCHIVE_WARN) {
             destination.AbortFile();
+            if (bPasswordUnverified && !pFeed->ReadFailed() && !pFeed->AtEnd()) {
+                ReportWrongPassword(shown);
+                return true;
+            }
             ReportDataFailure(shown);
             return r > ARCHIVE_FATAL && !bFatal;
         }
@@ -96,8 +103,13 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         return true;
     }
     bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
-    if (pHash && pHash->Final() != pLast->arrBlake2) {
+    const std::array<uint8_t, 32> digest = pHash ? pHash->Final() : std::array<uint8_t, 32>{};
+    if (pHash && pLast->bHasBlake2 && digest != pLast->arrBlake2) {
         bCrcFailed = true;
+    }
+    if (e.pDecrypted && !pLast->bSplitAfter) {
+        // Encrypted RAR 5.0 entries keep their checksums keyed with the password.
+        bCrcFailed = bCrcFailed || !e.pDecrypted->ChecksumsMatch(crc, bDecryptedHash ? &digest : nullptr);
     }
     bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
     if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
@@ -107,6 +119,10 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
         }
         if (pLast->bSplitAfter) {
             ReportSetEnd();  // the entry goes on in a volume that is not there
+            return true;
+        }
+        if (bPasswordUnverified && !e.bPackedCrcFailed) {
+            ReportWrongPassword(shown);
             return true;
         }
         report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
@@ -170,7 +186,8 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHa
         }
         // One pass over the data: the entry's CRC is the piece CRCs combined.
         nCrc = uint32_t(crc32_combine(nCrc, pieceCrc, z_off_t(piece.nPackedSize)));
-        if (piece.bSplitAfter && piece.bHasCrc && pieceCrc != piece.nCrc32) {
+        // (The stored checksum of a piece of an encrypted entry is of its cipher text.)
+        if (piece.bSplitAfter && piece.bHasCrc && !e.pDecrypted && pieceCrc != piece.nCrc32) {
             e.bPackedCrcFailed = true;
             e.arrFailedVolumes.push_back(v);
         }
