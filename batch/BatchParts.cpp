@@ -1,12 +1,12 @@
 #include "batch/BatchParts.h"
 
 #include "engine/UnzipExtract.h"
+#include "engine/CItemAdder.h"
 #include "engine/COutputFolders.h"
 #include "engine/PathHelpers.h"
 #include "settings/SettingsSchema.h"
 
 #include <filesystem>
-#include <fstream>
 
 std::string AbsolutePath(const std::string& strPath)
 {
@@ -26,24 +26,11 @@ bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item)
     item = CListItem();
     item.strPath = strPath;
     item.strParentFolder = ParentFolderOf(strPath);
-    if (bFolder) {
-        item.strType = "folder";
+    // The same classification as the GUI's "Add files" and drops.
+    item.strType = bFolder ? std::string("folder") : CItemAdder::Classify(strPath);
+    if (item.strType == "folder")
         item.strFolderName = FileNameOf(strPath);
-        return true;
-    }
-    const std::string strExt = GetExtension(FileNameOf(strPath));
-    if (strExt == "zip") {
-        item.strType = "zip";
-        return true;
-    }
-    char szMagic[4] = {0, 0, 0, 0};
-    std::ifstream in(strPath, std::ios::binary);
-    in.read(szMagic, 4);
-    if (strExt == "rar" || std::string(szMagic, 4) == "Rar!") {
-        item.strType = "rar";
-        return true;
-    }
-    return false;
+    return !item.strType.empty() && (item.strType == "folder") == bFolder;
 }
 
 void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item)

@@ -671,13 +671,24 @@ void CDriver::CollectNewFiles(const std::string& strFolder, bool bSnapshot, std:
     std::string strBase = strFolder;
     if (strBase.empty() || strBase.back() != '/')
         strBase += '/';
+    if (strFolder.empty())
+        return;  // test mode: nothing is extracted anywhere
+    auto matches = [](const std::string& strName, const std::string& strExt) {
+        if (strName.size() <= strExt.size())
+            return false;
+        return LowerAscii(strName.substr(strName.size() - strExt.size())) == strExt;
+    };
+    // Only names with one of the extensions are looked at more closely, so a large output
+    // folder costs one directory read.
     std::vector<std::string> arrNames;
     if (DIR* pDir = opendir(strBase.c_str())) {
         while (dirent* pEntry = readdir(pDir)) {
             const std::string strName = pEntry->d_name;
+            bool bWanted = false;
+            for (const char* pszExt : PATTERNS)
+                bWanted = bWanted || matches(strName, pszExt);
             struct stat st {};
-            if (strName == "." || strName == ".." || stat((strBase + strName).c_str(), &st) != 0 ||
-                S_ISDIR(st.st_mode))
+            if (!bWanted || stat((strBase + strName).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
                 continue;
             arrNames.push_back(strName);
         }
@@ -686,9 +697,7 @@ void CDriver::CollectNewFiles(const std::string& strFolder, bool bSnapshot, std:
     for (const char* pszExt : PATTERNS) {
         const std::string strExt = pszExt;
         for (const std::string& strName : arrNames) {
-            const std::string strLower = LowerAscii(strName);
-            if (strLower.size() <= strExt.size() ||
-                strLower.compare(strLower.size() - strExt.size(), strExt.size(), strExt) != 0)
+            if (!matches(strName, strExt))
                 continue;
             const std::string strPath = strBase + strName;
             if (bSnapshot) {

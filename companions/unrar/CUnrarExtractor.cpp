@@ -14,8 +14,6 @@
 
 namespace {
 
-enum FailKind { FAIL_DAMAGED, FAIL_WRITE, FAIL_CREATE, FAIL_FATAL };
-
 std::string AbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/') {
         return path;
@@ -116,7 +114,14 @@ void CUnrarExtractor::PlanEntries() {
             e.arrPieces.push_back(&b);
             e.arrPieceVolumes.push_back(v);
             e.bEncrypted = e.bEncrypted || b.encryption.bPresent;
-            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent) {
+            // A decrypted piece: the last one's checksums count, unless an earlier piece
+            // could not be decrypted.
+            const CDecryptedFile* pInfo = pDecryption ? pDecryption->FindFile(pSource->Path(), b.nHeaderOffset) : nullptr;
+            if (pInfo && (!e.pDecrypted || e.pDecrypted->eState == CDecryptedFile::State::Decrypted)) {
+                e.pDecrypted = pInfo;
+            }
+            // The checksum of a piece of an encrypted entry is of its cipher text.
+            if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent && !pInfo) {
                 pFeed->AddWatchedRange({v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
                 tags->push_back({size_t(openEntry), v});
             }
@@ -177,6 +182,7 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         }
         if (n == 1 || !line.empty()) {
             bPasswordAnswered = true;
+            strAnsweredPassword = line;
         } else {
             bPasswordEof = true;
         }
@@ -188,6 +194,87 @@ void CUnrarExtractor::ReportPassword(const std::string& strName) {
         report.Line(unrar::TEXT_ERROR_PREFIX + strName + unrar::TEXT_NO_PASSWORD);
     }
     Fail(FAIL_DAMAGED);
+}
+
+// Without -p, a set with anything encrypted asks for the password before anything is
+// read (the caller's runner ends the program at the prompt; a person at a terminal answers
+// it). An answer opens the set again through the password.
+void CUnrarExtractor::AskPasswordFirst() {
+    std::string strName;
+    for (const RarSetVolume& v : set.arrVolumes) {
+        if (v.info.bHeadersEncrypted) {
+            strName = strArchive;
+            break;
+        }
+        for (const RarFileBlock& b : v.info.arrFiles) {
+            if (b.encryption.bPresent && strName.empty()) {
+                std::string rel;
+                strName = CEntryPath::Normalize(b.strName, rel) ? rel : b.strName;
+            }
+        }
+        if (!strName.empty()) {
+            break;
+        }
+    }
+    if (strName.empty() || options.bPasswordGiven || options.bNeverAskPassword) {
+        return;
+    }
+    OnVolume(0);
+    report.Prompt(std::string(unrar::TEXT_PASSWORD_PROMPT) + strName + unrar::TEXT_PASSWORD_PROMPT_END);
+    std::string line;
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(STDIN_FILENO, &c, 1)) == 1 && c != '\n') {
+        line += c;
+    }
+    report.Line("");
+    if (n != 1 && line.empty()) {
+        bPasswordEof = true;
+        return;
+    }
+    bPasswordAnswered = true;
+    strAnsweredPassword = line;
+    pDecryption = std::make_unique<CRarDecryption>(line);
+    OpenSet();
+    arrPlan.clear();
+    PlanEntries();
+}
+
+void CUnrarExtractor::OpenSet() {
+    if (options.bPasswordGiven && !pDecryption) {
+        pDecryption = std::make_unique<CRarDecryption>(options.strPassword);
+    }
+    set = CRarVolumeSet();
+    if (pDecryption) {
+        set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
+            return pDecryption->OpenVolume(strPath, strError);
+        });
+    } else {
+        set.Open(strArchive);
+    }
+}
+
+void CUnrarExtractor::ReportWrongPassword(const std::string& strName) {
+    report.Line(unrar::TEXT_ENCRYPTED_CRC_FAILED + strName + unrar::TEXT_PASSWORD_INCORRECT);
+    Fail(FAIL_DAMAGED);
+}
+
+// An entry the password does not open (its check value says so) or whose encryption this
+// program does not handle.
+bool CUnrarExtractor::ReportDecryptionFailure(const PlannedEntry& e, const std::string& strShown) {
+    switch (e.pDecrypted->eState) {
+        case CDecryptedFile::State::Decrypted:
+            return false;
+        case CDecryptedFile::State::WrongPassword:
+            ReportWrongPassword(strShown);
+            return true;
+        case CDecryptedFile::State::Undecryptable:
+            report.Line(unrar::TEXT_ERROR_PREFIX + strShown + unrar::TEXT_ENCRYPTED_UNSUPPORTED +
+                        e.pDecrypted->strProblem);
+            Fail(FAIL_DAMAGED);
+            return true;
+    }
+    return false;
 }
 
 // Says why the set ends early, once: a missing or foreign next volume, a damaged volume.
@@ -256,7 +343,7 @@ void CUnrarExtractor::ReportDataFailure(const std::string& strShown) {
 
 int CUnrarExtractor::Run() {
     strArchive = AbsolutePath(options.strArchive);
-    set.Open(strArchive);
+    OpenSet();
     if (set.eEnd == RarSetEnd::CannotOpen) {
         report.Line(unrar::TEXT_CANNOT_OPEN + strArchive + ": " + set.strEndError);
         Fail(FAIL_DAMAGED);
@@ -268,6 +355,13 @@ int CUnrarExtractor::Run() {
         return ExitCode();
     }
     PlanEntries();
+    AskPasswordFirst();
+    if (pDecryption && pDecryption->HeadersPasswordWrong()) {
+        OnVolume(0);
+        ReportWrongPassword(strArchive);
+        report.Line(unrar::TEXT_TOTAL_ERRORS + std::to_string(nErrors));
+        return ExitCode();
+    }
     if (set.arrVolumes[0].info.bHeadersEncrypted) {
         OnVolume(0);
         ReportPassword(strArchive);
@@ -342,6 +436,9 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
     std::string rel;
     bool bNameOk = CEntryPath::Normalize(e.strName, rel);
     const std::string shown = bNameOk ? rel : e.strName;
+    if (e.pDecrypted && ReportDecryptionFailure(e, shown)) {
+        return true;
+    }
     if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) || archive_entry_is_metadata_encrypted(pEntry)) {
         ReportPassword(shown);
         return true;
@@ -437,171 +534,4 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
         return true;
     }
     return ExtractData(e, pEntry, rel, shown);
-}
-
-bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const std::string& rel,
-                                  const std::string& shown) {
-    report.EntryStart(bTest ? unrar::TEXT_TESTING : unrar::TEXT_EXTRACTING, shown);
-    bool bWriting = false;
-    if (!bTest) {
-        SafeStatus s = destination.BeginFile(rel);
-        if (s == SafeStatus::RefusedThroughLink) {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_THROUGH_LINK);
-            Fail(FAIL_DAMAGED);
-            return true;
-        }
-        if (s != SafeStatus::Ok) {
-            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
-            Fail(FAIL_CREATE);
-            return true;
-        }
-        bWriting = true;
-    }
-    uint32_t crc = uint32_t(crc32(0L, Z_NULL, 0));
-    uint64_t nWritten = 0;
-    bool bWriteFailed = false;
-    uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
-    bool bStored = !e.bEncrypted;
-    for (const RarFileBlock* p : e.arrPieces) {
-        bStored = bStored && p->bStored && p->bUnpackedSizeKnown;
-    }
-    // Archives made with BLAKE2sp carry its hash (instead of or besides the CRC32).
-    const RarFileBlock* pLast = e.arrPieces.back();
-    std::unique_ptr<CBlake2sp> pHash;
-    if (pLast->bHasBlake2 && !pLast->bSplitAfter) {
-        pHash = std::make_unique<CBlake2sp>();
-    }
-    if (bStored) {
-        // Stored data is copied from the volumes in cache-sized chunks; libarchive then
-        // steps over it with the feed's skip callback without reading it.
-        if (!CopyStored(e, crc, pHash.get(), nWritten, bWriteFailed)) {
-            return !bFatal;
-        }
-    }
-    while (!bStored) {
-        const void* pData = nullptr;
-        size_t nSize = 0;
-        la_int64_t nOffset = 0;
-        int r = archive_read_data_block(pArchive, &pData, &nSize, &nOffset);
-        if (r == ARCHIVE_EOF) {
-            break;
-        }
-        if (r < ARCHIVE_WARN) {
-            destination.AbortFile();
-            ReportDataFailure(shown);
-            return r > ARCHIVE_FATAL && !bFatal;
-        }
-        // Gaps (never written by RAR, but allowed by the interface) read as zeros.
-        while (uint64_t(nOffset) > nWritten) {
-            size_t gap = size_t(std::min<uint64_t>(uint64_t(nOffset) - nWritten, 1 << 16));
-            arrZeros.resize(1 << 16);
-            crc = uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(arrZeros.data()), gap));
-            if (bWriting && !bWriteFailed && destination.Write(arrZeros.data(), gap) != SafeStatus::Ok) {
-                bWriteFailed = true;
-            }
-            nWritten += gap;
-        }
-        if (nSize == 0) {
-            continue;  // zlib's crc32 of a null buffer is 0, not the running value
-        }
-        crc = uint32_t(crc32_z(crc, static_cast<const Bytef*>(pData), nSize));
-        if (pHash) {
-            pHash->Update(static_cast<const uint8_t*>(pData), nSize);
-        }
-        if (bWriting && !bWriteFailed && destination.Write(pData, nSize) != SafeStatus::Ok) {
-            bWriteFailed = true;
-        }
-        nWritten += nSize;
-        report.Progress(int(pFeed->Position() * 100 / nTotal));
-        if (bWriteFailed) {
-            break;
-        }
-    }
-    if (bWriteFailed) {
-        destination.AbortFile();
-        report.Line(unrar::TEXT_WRITE_ERROR + destination.DisplayPath(rel));
-        Fail(FAIL_WRITE);
-        return true;
-    }
-    bool bCrcFailed = pLast->bHasCrc && !pLast->bSplitAfter && crc != pLast->nCrc32;
-    if (pHash && pHash->Final() != pLast->arrBlake2) {
-        bCrcFailed = true;
-    }
-    bool bSizeWrong = pLast->bUnpackedSizeKnown && nWritten != pLast->nUnpackedSize;
-    if (e.bPackedCrcFailed || bCrcFailed || bSizeWrong || pLast->bSplitAfter) {
-        destination.AbortFile();
-        for (size_t v : e.arrFailedVolumes) {
-            report.Line(shown + unrar::TEXT_PACKED_CRC_FAILED + set.arrVolumes[v].pSource->Path());
-        }
-        if (pLast->bSplitAfter) {
-            ReportSetEnd();  // the entry goes on in a volume that is not there
-            return true;
-        }
-        report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
-        Fail(FAIL_DAMAGED);
-        return true;
-    }
-    if (bWriting) {
-        SafeStatus s = destination.CommitFile(archive_entry_perm(pEntry), archive_entry_mtime(pEntry),
-                                              archive_entry_mtime_is_set(pEntry));
-        if (s == SafeStatus::WriteError) {
-            report.Line(unrar::TEXT_WRITE_ERROR + destination.DisplayPath(rel));
-            Fail(FAIL_WRITE);
-            return true;
-        }
-        if (s != SafeStatus::Ok) {
-            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
-            Fail(FAIL_CREATE);
-            return true;
-        }
-    }
-    report.EntryOk();
-    return true;
-}
-
-bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes,
-                                 bool& bWriteFailed) {
-    const size_t CHUNK = 64 << 10;  // small enough to stay in the cache between read, CRC and write
-    arrCopyBuffer.resize(CHUNK);
-    uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
-    for (size_t i = 0; i < e.arrPieces.size(); ++i) {
-        const RarFileBlock& piece = *e.arrPieces[i];
-        size_t v = e.arrPieceVolumes[i];
-        IRarVolumeSource& src = *set.arrVolumes[v].pSource;
-        OnVolume(v);
-        uint32_t pieceCrc = uint32_t(crc32(0L, Z_NULL, 0));
-        uint64_t off = piece.nDataOffset;
-        uint64_t left = piece.nPackedSize;
-        while (left > 0) {
-            size_t want = size_t(std::min<uint64_t>(left, CHUNK));
-            int64_t got = src.ReadAt(off, arrCopyBuffer.data(), want);
-            if (got <= 0) {
-                destination.AbortFile();
-                report.Line(unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
-                            (got < 0 ? src.LastError() : std::string("the file is shorter than when it was opened")));
-                Fail(FAIL_FATAL);
-                return false;
-            }
-            size_t n = size_t(got);
-            pieceCrc = uint32_t(crc32_z(pieceCrc, arrCopyBuffer.data(), n));
-            if (pHash) {
-                pHash->Update(arrCopyBuffer.data(), n);
-            }
-            if (!bTest && !bWriteFailed && destination.Write(arrCopyBuffer.data(), n) != SafeStatus::Ok) {
-                bWriteFailed = true;
-                return true;
-            }
-            nBytes += n;
-            off += n;
-            left -= n;
-            report.Progress(int(pFeed->StreamPositionOf(v, off) * 100 / nTotal));
-        }
-        // One pass over the data: the entry's CRC is the piece CRCs combined.
-        nCrc = uint32_t(crc32_combine(nCrc, pieceCrc, z_off_t(piece.nPackedSize)));
-        if (piece.bSplitAfter && piece.bHasCrc && pieceCrc != piece.nCrc32) {
-            e.bPackedCrcFailed = true;
-            e.arrFailedVolumes.push_back(v);
-        }
-    }
-    return true;
 }

@@ -10,6 +10,7 @@
 #include "companions/unrar/CRarVolumeSet.h"
 #include "companions/unrar/CSafeDestination.h"
 #include "companions/unrar/CUnrarCommandLine.h"
+#include "companions/unrar/decrypt/CRarDecryption.h"
 
 #include <memory>
 #include <string>
@@ -27,12 +28,15 @@ public:
     int Run();
 
 private:
+    enum FailKind { FAIL_DAMAGED, FAIL_WRITE, FAIL_CREATE, FAIL_FATAL };
+
     // One entry of the set as the block reader sees it: its pieces across volumes.
     struct PlannedEntry {
         std::string strName;            // as stored (block reader)
         std::vector<const RarFileBlock*> arrPieces;
         std::vector<size_t> arrPieceVolumes;
         bool bEncrypted = false;
+        const CDecryptedFile* pDecrypted = nullptr;  // set when the entry was decrypted
         bool bPackedCrcFailed = false;
         std::vector<size_t> arrFailedVolumes;
     };
@@ -47,6 +51,11 @@ private:
     // that has been reported.
     bool CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes, bool& bWriteFailed);
     void ReportPassword(const std::string& strName);
+    // Decryption: the prompt before anything is read, the set opened through the password.
+    void AskPasswordFirst();
+    void OpenSet();
+    bool ReportDecryptionFailure(const PlannedEntry& e, const std::string& strShown);  // true: reported
+    void ReportWrongPassword(const std::string& strName);
     void ReportSetEnd();
     void ReportUnreadable(const PlannedEntry& e);
     void ReportDataFailure(const std::string& strShown);
@@ -68,6 +77,8 @@ private:
     bool bSetEndReported = false;
     size_t nLastVolumeShown = SIZE_MAX;
     PlannedEntry* pCurrent = nullptr;
+    std::unique_ptr<CRarDecryption> pDecryption;  // with a password: the volumes decrypted
+    std::string strAnsweredPassword;
     bool bPasswordAnswered = false;     // a password line was read from standard input
     bool bPasswordEof = false;          // standard input ended at the prompt
     int nErrors = 0;

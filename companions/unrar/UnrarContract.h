@@ -77,5 +77,13 @@ constexpr const char* TEXT_DAMAGED_DATA = " - damaged data";
 // "ERROR: <name> - encrypted; this unrar cannot decrypt RAR"   (-p<password>)
 constexpr const char* TEXT_NO_PASSWORD = " - encrypted; no password given";
 constexpr const char* TEXT_CANNOT_DECRYPT = " - encrypted; this unrar cannot decrypt RAR";
+// "CRC failed in the encrypted file <name> (password incorrect ?)": a wrong password (the
+// caller's runner reads "password incorrect ?" as a password request). <name> is the
+// entry, or the archive when its headers do not decrypt.
+constexpr const char* TEXT_ENCRYPTED_CRC_FAILED = "CRC failed in the encrypted file ";
+constexpr const char* TEXT_PASSWORD_INCORRECT = " (password incorrect ?)";
+// "ERROR: <name> - encrypted; <reason>" for an entry whose encryption this program does
+// not handle (the reason names it).
+constexpr const char* TEXT_ENCRYPTED_UNSUPPORTED = " - encrypted; ";
 
 }  // namespace unrar

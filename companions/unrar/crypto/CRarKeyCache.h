@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 class CRarKeyCache {
  public:
@@ -18,6 +19,12 @@ class CRarKeyCache {
   const rarcrypto::CRar5Keys* Rar5(const std::string& strPassword, const uint8_t* pSalt,
                                    int kdfCount);
   const rarcrypto::CRar3Key* Rar3(const std::string& strPassword, const uint8_t* pSalt);
+
+  // Derives the RAR 4.x keys of all these salts that are not cached yet, spread over
+  // nThreads threads (the derivation is slow on purpose and archives with many files
+  // often give each file a salt of its own). Later Rar3() calls find them cached.
+  void PrefetchRar3(const std::string& strPassword, const std::vector<std::string>& arrSalts,
+                    unsigned nThreads);
 
   // How many derivations really ran (the rest were served from the cache).
   int DerivationCount() const { return m_nDerivations; }

@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/core_names.h>
+#include <openssl/params.h>
 #include <openssl/sha.h>
 
 #include <cstring>
@@ -11,13 +13,6 @@
 namespace rarcrypto {
 
 namespace {
-
-bool Pbkdf2Sha256(const std::string& strPassword, const uint8_t* pSalt, uint32_t nIterations,
-                  uint8_t* pOut, size_t nOut) {
-  return PKCS5_PBKDF2_HMAC(strPassword.data(), static_cast<int>(strPassword.size()), pSalt,
-                           RAR5_SALT_SIZE, static_cast<int>(nIterations), EVP_sha256(),
-                           static_cast<int>(nOut), pOut) == 1;
-}
 
 uint32_t LoadBe32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
@@ -63,11 +58,49 @@ bool DeriveRar5Keys(const std::string& strPassword, const uint8_t* pSalt, int kd
   if (kdfCount < 0 || kdfCount > RAR5_MAX_KDF_COUNT) {
     return false;
   }
+  // PBKDF2-HMAC-SHA256 with one 32-byte block: U1 = HMAC(P, S || 1), Ui = HMAC(P, Ui-1),
+  // result = U1 ^ ... ^ Uc. The three values are the running XOR after 2^n, 2^n + 16 and
+  // 2^n + 32 rounds, so one pass gives all three (PKCS5_PBKDF2_HMAC would need three
+  // passes). HMAC is OpenSSL's; the keyed state is set up once and reused each round.
   const uint32_t nIterations = 1u << kdfCount;
+  EVP_MAC* pMac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+  EVP_MAC_CTX* pCtx = pMac ? EVP_MAC_CTX_new(pMac) : nullptr;
+  bool bOk = pCtx != nullptr;
+  char szDigest[] = "SHA256";
+  OSSL_PARAM arrParams[] = {OSSL_PARAM_construct_utf8_string("digest", szDigest, 0),
+                            OSSL_PARAM_construct_end()};
+  bOk = bOk && EVP_MAC_init(pCtx, reinterpret_cast<const unsigned char*>(strPassword.data()),
+                            strPassword.size(), arrParams) == 1;
+  uint8_t arrU[32];
+  uint8_t arrSum[32];
+  size_t nOut = 0;
+  const uint8_t arrBlockIndex[4] = {0, 0, 0, 1};
+  bOk = bOk && EVP_MAC_update(pCtx, pSalt, RAR5_SALT_SIZE) == 1 &&
+        EVP_MAC_update(pCtx, arrBlockIndex, 4) == 1 &&
+        EVP_MAC_final(pCtx, arrU, &nOut, sizeof arrU) == 1 && nOut == 32;
+  std::memcpy(arrSum, arrU, 32);
   std::array<uint8_t, 32> arrCheck{};
-  if (!Pbkdf2Sha256(strPassword, pSalt, nIterations, keys.arrKey.data(), 32) ||
-      !Pbkdf2Sha256(strPassword, pSalt, nIterations + 16, keys.arrHashKey.data(), 32) ||
-      !Pbkdf2Sha256(strPassword, pSalt, nIterations + 32, arrCheck.data(), 32)) {
+  if (nIterations == 1) {
+    std::memcpy(keys.arrKey.data(), arrSum, 32);  // the key is U1 itself
+  }
+  const uint32_t nLast = nIterations + 32;
+  for (uint32_t i = 2; bOk && i <= nLast; ++i) {
+    bOk = EVP_MAC_init(pCtx, nullptr, 0, nullptr) == 1 && EVP_MAC_update(pCtx, arrU, 32) == 1 &&
+          EVP_MAC_final(pCtx, arrU, &nOut, sizeof arrU) == 1;
+    for (int k = 0; k < 32; ++k) {
+      arrSum[k] ^= arrU[k];
+    }
+    if (i == nIterations) {
+      std::memcpy(keys.arrKey.data(), arrSum, 32);
+    } else if (i == nIterations + 16) {
+      std::memcpy(keys.arrHashKey.data(), arrSum, 32);
+    } else if (i == nLast) {
+      std::memcpy(arrCheck.data(), arrSum, 32);
+    }
+  }
+  EVP_MAC_CTX_free(pCtx);
+  EVP_MAC_free(pMac);
+  if (!bOk) {
     return false;
   }
   keys.arrPswCheck.fill(0);
@@ -175,13 +208,51 @@ bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Ke
     return false;
   }
   constexpr uint32_t ROUNDS = 0x40000;
-  uint64_t nHashed = 0;
+  constexpr uint32_t GROUP = ROUNDS / 16;  // one IV byte per group
   uint8_t arrDigest[SHA_DIGEST_LENGTH];
-  for (uint32_t i = 0; i < ROUNDS; ++i) {
-    if (EVP_DigestUpdate(ctx.get(), arrSeed.data(), arrSeed.size()) != 1) {
+  auto takeIvByte = [&](uint32_t nGroup) {
+    unsigned int nLen = 0;
+    if (EVP_MD_CTX_copy_ex(copy.get(), ctx.get()) != 1 ||
+        EVP_DigestFinal_ex(copy.get(), arrDigest, &nLen) != 1) {
       return false;
     }
-    if (arrSeed.size() > 64) {
+    key.arrIv[nGroup] = arrDigest[19];
+    return true;
+  };
+  const auto counter = [](uint8_t* p, uint32_t i) {
+    p[0] = uint8_t(i);
+    p[1] = uint8_t(i >> 8);
+    p[2] = uint8_t(i >> 16);
+  };
+
+  if (arrSeed.size() <= 64) {
+    // The seed never changes: hash each group's rounds as one run of bytes, which is what
+    // the rounds feed SHA-1 one after the other.
+    const size_t nRound = arrSeed.size() + 3;
+    std::vector<uint8_t> arrRun(size_t(GROUP - 1) * nRound);
+    for (uint32_t j = 0; j + 1 < GROUP; ++j) {
+      std::memcpy(&arrRun[j * nRound], arrSeed.data(), arrSeed.size());
+    }
+    std::vector<uint8_t> arrFirst(arrSeed.begin(), arrSeed.end());
+    arrFirst.resize(nRound);
+    for (uint32_t g = 0; g < 16; ++g) {
+      counter(&arrFirst[arrSeed.size()], g * GROUP);
+      if (EVP_DigestUpdate(ctx.get(), arrFirst.data(), nRound) != 1 || !takeIvByte(g)) {
+        return false;
+      }
+      for (uint32_t j = 1; j < GROUP; ++j) {
+        counter(&arrRun[(j - 1) * nRound + arrSeed.size()], g * GROUP + j);
+      }
+      if (EVP_DigestUpdate(ctx.get(), arrRun.data(), arrRun.size()) != 1) {
+        return false;
+      }
+    }
+  } else {
+    uint64_t nHashed = 0;
+    for (uint32_t i = 0; i < ROUNDS; ++i) {
+      if (EVP_DigestUpdate(ctx.get(), arrSeed.data(), arrSeed.size()) != 1) {
+        return false;
+      }
       // Blocks the old code hashed straight from the buffer: those after the first one
       // that completed its pending block.
       size_t pos = 64 - (nHashed & 63);
@@ -189,20 +260,16 @@ bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Ke
         OverwriteWithSchedule(arrSeed.data() + pos);
         pos += 64;
       }
-    }
-    nHashed += arrSeed.size();
-    const uint8_t arrCounter[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16)};
-    if (EVP_DigestUpdate(ctx.get(), arrCounter, 3) != 1) {
-      return false;
-    }
-    nHashed += 3;
-    if (i % (ROUNDS / 16) == 0) {
-      unsigned int nLen = 0;
-      if (EVP_MD_CTX_copy_ex(copy.get(), ctx.get()) != 1 ||
-          EVP_DigestFinal_ex(copy.get(), arrDigest, &nLen) != 1) {
+      nHashed += arrSeed.size();
+      uint8_t arrCounter[3];
+      counter(arrCounter, i);
+      if (EVP_DigestUpdate(ctx.get(), arrCounter, 3) != 1) {
         return false;
       }
-      key.arrIv[i / (ROUNDS / 16)] = arrDigest[19];
+      nHashed += 3;
+      if (i % GROUP == 0 && !takeIvByte(i / GROUP)) {
+        return false;
+      }
     }
   }
   unsigned int nLen = 0;

@@ -5,7 +5,9 @@
 #include "companions/unrar/decrypt/CPlainVolumeSource.h"
 #include "companions/unrar/decrypt/RarHeaderEditor.h"
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -236,6 +238,15 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptData(
   auto pOut = std::make_unique<CPlainVolumeSource>(std::move(pLower));
   CPlainVolumeSource& out = *pOut;
   const bool bRar5 = info.eFormat == RarFormat::Rar5;
+  if (!bRar5) {
+    std::vector<std::string> arrSalts;
+    for (const RarFileBlock& f : info.arrFiles) {
+      if (f.encryption.bPresent) {
+        arrSalts.emplace_back(f.encryption.arrSalt.begin(), f.encryption.arrSalt.end());
+      }
+    }
+    m_keys.PrefetchRar3(m_strPassword, arrSalts, std::max(1u, std::thread::hardware_concurrency()));
+  }
   uint64_t cursor = 0;
   std::vector<uint8_t> header;
 

@@ -7,6 +7,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -203,17 +204,17 @@ TEST(Rar3KeyDerivationTest, DecryptedFileDataDecompressesToTheOriginalText) {
     const uint16_t nFlags = src[pos + 3] | (src[pos + 4] << 8);
     const uint16_t nSize = src[pos + 5] | (src[pos + 6] << 8);
     const uint32_t nAdd = (nFlags & 0x8000) ? Le32(&src[pos + 7]) : 0;
-    ASSERT_GE(nSize, 7u);
     ASSERT_LE(pos + nSize + nAdd, src.size());
-    Bytes head(src.data() + pos, src.data() + pos + nSize);
-    Bytes body(src.data() + pos + nSize, src.data() + pos + nSize + nAdd);
-    // Only a file header (0x74) has a name; the main header is shorter than a file header.
-    const bool bFile = head[2] == 0x74 && head.size() >= 32;
-    const uint16_t nNameLen = bFile ? (head[26] | (head[27] << 8)) : 0;
-    const std::string strName = bFile && 32u + nNameLen <= head.size()
-                                    ? std::string(reinterpret_cast<const char*>(&head[32]), nNameLen)
-                                    : std::string();
-    if (bFile && (nFlags & 0x04) && strName == "b.txt") {
+    Bytes head(src.begin() + long(pos), src.begin() + long(pos + nSize));
+    Bytes body(src.begin() + long(pos + nSize), src.begin() + long(pos + nSize + nAdd));
+    std::string strName;
+    if (head[2] == 0x74 && head.size() >= 32) {
+      const uint16_t nNameLen = head[26] | (head[27] << 8);
+      ASSERT_LE(32u + nNameLen, head.size());
+      strName.assign(reinterpret_cast<const char*>(&head[32]), nNameLen);
+    }
+    if (head[2] == 0x74 && (nFlags & 0x04) && strName == "b.txt") {
+      const uint16_t nNameLen = uint16_t(strName.size());
       const size_t saltPos = 32 + nNameLen;
       rarcrypto::CRar3Key key;
       ASSERT_TRUE(rarcrypto::DeriveRar3Key("password", &head[saltPos], key));
@@ -360,4 +361,47 @@ TEST(Blake2spTest, MatchesPublishedVectorsAndPieces) {
   EXPECT_NE(keyed, digest);
   hashKey[0] = 2;
   EXPECT_NE(rarcrypto::Rar5KeyedBlake2(digest.data(), hashKey), keyed);
+}
+
+TEST(Rar5KeyDerivationTest, OnePassEqualsPbkdf2AtTheThreeIterationCounts) {
+  const uint8_t arrSalt[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
+  for (int kdfCount : {0, 1, 5, 11}) {
+    rarcrypto::CRar5Keys keys;
+    ASSERT_TRUE(rarcrypto::DeriveRar5Keys("pässword", arrSalt, kdfCount, keys));
+    const std::string strPassword = "pässword";
+    auto pbkdf2 = [&](int nIterations) {
+      std::array<uint8_t, 32> out{};
+      EXPECT_EQ(PKCS5_PBKDF2_HMAC(strPassword.data(), int(strPassword.size()), arrSalt, 16,
+                                  nIterations, EVP_sha256(), 32, out.data()),
+                1);
+      return out;
+    };
+    const int n = 1 << kdfCount;
+    EXPECT_EQ(keys.arrKey, pbkdf2(n)) << kdfCount;
+    EXPECT_EQ(keys.arrHashKey, pbkdf2(n + 16)) << kdfCount;
+    const auto check = pbkdf2(n + 32);
+    std::array<uint8_t, 8> folded{};
+    for (int i = 0; i < 32; ++i) folded[i % 8] ^= check[i];
+    EXPECT_EQ(keys.arrPswCheck, folded) << kdfCount;
+  }
+}
+
+TEST(RarKeyCacheTest, PrefetchOnThreadsGivesTheSameKeys) {
+  std::vector<std::string> arrSalts;
+  for (int i = 0; i < 5; ++i) {
+    arrSalts.push_back(std::string(8, char('a' + i)));
+  }
+  arrSalts.push_back(arrSalts[0]);  // a repeated salt is derived once
+  CRarKeyCache cache;
+  cache.PrefetchRar3("pw", arrSalts, 3);
+  EXPECT_EQ(cache.DerivationCount(), 5);
+  for (const std::string& strSalt : arrSalts) {
+    const auto* pKey = cache.Rar3("pw", reinterpret_cast<const uint8_t*>(strSalt.data()));
+    rarcrypto::CRar3Key direct;
+    ASSERT_TRUE(rarcrypto::DeriveRar3Key("pw", reinterpret_cast<const uint8_t*>(strSalt.data()), direct));
+    ASSERT_NE(pKey, nullptr);
+    EXPECT_EQ(pKey->arrKey, direct.arrKey);
+    EXPECT_EQ(pKey->arrIv, direct.arrIv);
+  }
+  EXPECT_EQ(cache.DerivationCount(), 5);
 }

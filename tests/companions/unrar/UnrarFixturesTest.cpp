@@ -144,18 +144,6 @@ TEST(UnrarFixturesTest, AsksForThePasswordOfEveryEncryptedArchive) {
     }
 }
 
-TEST(UnrarFixturesTest, NeverClaimsSuccessForEncryptedEntriesWithAPassword) {
-    REQUIRE_FIXTURES();
-    for (const std::string& name : ENCRYPTED_ARCHIVES) {
-        CUnrarTempDir tmp;
-        UnrarResult r = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-ppassword", "-idp", RarFixtures() + name, tmp.Path()});
-        EXPECT_EQ(r.strOutput.find("Enter password"), std::string::npos) << name;
-        EXPECT_NE(r.strOutput.find(" - encrypted; this unrar cannot decrypt RAR"), std::string::npos) << name;
-        EXPECT_EQ(r.nExitCode, 3) << name;
-        EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << name;
-    }
-}
-
 TEST(UnrarFixturesTest, ExtractsThePlainEntriesBesideEncryptedOnes) {
     REQUIRE_FIXTURES();
     CUnrarTempDir tmp;
