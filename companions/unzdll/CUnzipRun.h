@@ -73,6 +73,7 @@ private:
     void MakeLinks();
     zip_t* OpenZip();
     void ReportZipError(const Planned& entry, const zip_error_t* pError);
+    void ReportSizeFault(const Planned& entry, const std::string& strWhat);
 
     const UnzDllParams& m_params;
     bool m_bTest = false;

@@ -46,6 +46,17 @@ void CUnzipRun::ReportZipError(const Planned& entry, const zip_error_t* pError) 
     }
 }
 
+void CUnzipRun::ReportSizeFault(const Planned& entry, const std::string& strWhat) {
+    if (entry.bEncrypted) {
+        // A wrong password that passes the one-byte check of traditional encryption decodes
+        // garbage, which may inflate to any length: that is a password failure for the caller.
+        Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
+             "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName + ": " UNZ_TEXT_BAD_PASSWORD " or damaged data");
+        return;
+    }
+    Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_DATA, "Error: " + entry.strName + ": " + strWhat);
+}
+
 void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output, std::vector<char>& arrBuffer,
                            bool bInline) {
     int nEntry = int(entry.nIndex);
@@ -127,8 +138,7 @@ void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output
         m_nDoneBytes.fetch_add(uint64_t(nRead), std::memory_order_relaxed);
         if (nWritten > entry.nSize) {
             discard();
-            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
-                 "Error: " + entry.strName + ": more data than the header declares (damaged or hostile archive)");
+            ReportSizeFault(entry, "more data than the header declares (damaged or hostile archive)");
             return;
         }
         if (pWriter) {
@@ -149,9 +159,8 @@ void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output
     }
     if (nWritten != entry.nSize) {
         discard();
-        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
-             "Error: " + entry.strName + ": damaged data (" + std::to_string(nWritten) + " bytes instead of " +
-                 std::to_string(entry.nSize) + ")");
+        ReportSizeFault(entry, "damaged data (" + std::to_string(nWritten) + " bytes instead of " +
+                                   std::to_string(entry.nSize) + ")");
         return;
     }
     if (nOutFd >= 0) {

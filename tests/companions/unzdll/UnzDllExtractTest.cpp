@@ -162,6 +162,39 @@ TEST_P(UnzDllPasswordTest, TreatsAnEmptyPasswordAsNone) {
     EXPECT_TRUE(run.HasText(UNZ_MSG_ERROR, UNZ_TEXT_SKIP_ENCRYPTED " secret.bin: " UNZ_TEXT_BAD_PASSWORD));
 }
 
+// Traditional encryption checks a password with one byte, so one wrong password in 256
+// gets through and decodes garbage; that must still read as a password failure (the caller
+// then asks for a password), never as a damaged archive or a success.
+TEST_F(UnzDllExtractTest, WrongPasswordThatPassesTheTraditionalCheckIsABadPassword) {
+    std::string strZip = strRoot + "/trad.zip";
+    std::string strData = Pattern(200000, 9);
+    WriteZip(strZip, {ZipItem::Encrypted("secret.bin", strData, ZIP_EM_TRAD_PKWARE, "right-one")});
+    int nError = 0;
+    zip_t* pZip = zip_open(strZip.c_str(), ZIP_RDONLY, &nError);
+    ASSERT_NE(pZip, nullptr);
+    std::string strSneaky;
+    for (int i = 0; i < 20000 && strSneaky.empty(); ++i) {
+        std::string strCandidate = "wrong" + std::to_string(i);
+        if (zip_file_t* pFile = zip_fopen_index_encrypted(pZip, 0, 0, strCandidate.c_str())) {
+            strSneaky = strCandidate;  // passed the check byte
+            zip_fclose(pFile);
+        }
+    }
+    zip_close(pZip);
+    ASSERT_FALSE(strSneaky.empty());
+
+    UnzRun run;
+    run.strArchive = strZip;
+    run.strPassword = strSneaky;
+    EXPECT_EQ(run.Exec(), UNZ_ERR_PASSWORD);
+    std::vector<std::string> arrErrors = run.Texts(UNZ_MSG_ERROR);
+    ASSERT_EQ(arrErrors.size(), 1u);
+    EXPECT_NE(arrErrors[0].find(UNZ_TEXT_SKIP_ENCRYPTED), std::string::npos) << arrErrors[0];
+    EXPECT_NE(arrErrors[0].find(UNZ_TEXT_BAD_PASSWORD), std::string::npos) << arrErrors[0];
+    EXPECT_FALSE(Exists(strOut + "/secret.bin"));
+    EXPECT_TRUE(run.Texts(UNZ_MSG_ENTRY).empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Encryptions, UnzDllPasswordTest, ::testing::Values(ZIP_EM_TRAD_PKWARE, ZIP_EM_AES_256),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == ZIP_EM_TRAD_PKWARE ? std::string("Traditional") : std::string("Aes256");
