@@ -113,10 +113,9 @@ int COutputFolders::AddItem(CListItem item, const std::string& strName) {
     return nRow;
 }
 
-void COutputFolders::ChooseBrowsedFolder(const std::vector<int>& arrRows, const std::string& strPath) {
-    if (strPath.empty()) {
-        return;
-    }
+// The rows' own output choice: the input folder, or strFolder (normalized). A row that
+// used a preset leaves it, since the preset's folder would hide the choice.
+void COutputFolders::SetRowsOutput(const std::vector<int>& arrRows, bool bToInput, const std::string& strFolder) {
     for (int nRow : arrRows) {
         CListItem* pItem = m_list.ItemAtRow(nRow);
         if (pItem == nullptr) {
@@ -125,10 +124,19 @@ void COutputFolders::ChooseBrowsedFolder(const std::vector<int>& arrRows, const 
         if (pItem->nPreset != -1) {
             RemovePreset(nRow);
         }
-        pItem->strOutputFolder = NormalizePath(strPath);
-        pItem->bOutputToInput = 0;
+        if (!bToInput) {
+            pItem->strOutputFolder = NormalizePath(strFolder);
+        }
+        pItem->bOutputToInput = bToInput ? 1 : 0;
         RefreshOutputColumn(nRow);
     }
+}
+
+void COutputFolders::ChooseBrowsedFolder(const std::vector<int>& arrRows, const std::string& strPath) {
+    if (strPath.empty()) {
+        return;
+    }
+    SetRowsOutput(arrRows, false, strPath);
     m_settings.bOutputToInput = 0;
     auto& arrHistory = m_settings.arrHistory;
     if (arrHistory.size() > 9) {
@@ -153,32 +161,11 @@ void COutputFolders::ChooseHistoryEntry(const std::vector<int>& arrRows, int nIn
     std::string strEntry = arrHistory[static_cast<size_t>(nIndex)];
     arrHistory.erase(arrHistory.begin() + nIndex);
     arrHistory.insert(arrHistory.begin(), strEntry);
-    for (int nRow : arrRows) {
-        CListItem* pItem = m_list.ItemAtRow(nRow);
-        if (pItem == nullptr) {
-            continue;
-        }
-        if (pItem->nPreset != -1) {
-            RemovePreset(nRow);
-        }
-        pItem->strOutputFolder = NormalizePath(strEntry);
-        pItem->bOutputToInput = 0;
-        RefreshOutputColumn(nRow);
-    }
+    SetRowsOutput(arrRows, false, strEntry);
 }
 
 void COutputFolders::ChooseInputFolder(const std::vector<int>& arrRows) {
-    for (int nRow : arrRows) {
-        CListItem* pItem = m_list.ItemAtRow(nRow);
-        if (pItem == nullptr) {
-            continue;
-        }
-        if (pItem->nPreset != -1) {
-            RemovePreset(nRow);
-        }
-        pItem->bOutputToInput = 1;
-        RefreshOutputColumn(nRow);
-    }
+    SetRowsOutput(arrRows, true, std::string());
     m_settings.bOutputToInput = 1;
 }
 

@@ -60,6 +60,7 @@ public:
     void RemovePreset(int nRow);
 
 private:
+    void SetRowsOutput(const std::vector<int>& arrRows, bool bToInput, const std::string& strFolder);
     enum class EStyle { Resolve, Column, Shown };
     std::string Compute(const CListItem& item, EStyle style) const;
     const CListItem* ItemFor(int nRow) const;
