@@ -291,6 +291,9 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
     f.bSplitAfter = flags & 0x0002;
     f.bSolid = flags & 0x0010;
     f.bDirectory = (flags & 0x00E0) == 0x00E0;
+    if (!f.bDirectory) {
+        f.nDictionary = uint32_t(0x10000) << ((flags >> 5) & 7);
+    }
     f.bStored = f.nMethod == 0x30;
     if (flags & 0x0004) {
         f.encryption.bPresent = true;

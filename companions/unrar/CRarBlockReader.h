@@ -59,6 +59,8 @@ struct RarFileBlock {
     bool bStored = false;            // no compression
     uint32_t nMethod = 0;            // RAR 4: 0x30-0x35; RAR 5: 0-5
     uint32_t nUnpackVersion = 0;     // RAR 4: UNP_VER; RAR 5: algorithm version
+    uint32_t nDictionary = 0;        // RAR 4: window size from the flags (64 KiB << bits 5-7),
+                                     // 0 for directories; RAR 5: not set (0)
     uint32_t nHostOs = 0;            // RAR 4: 0 MS-DOS, 2 Win32, 3 Unix ...; RAR 5: 0 Windows, 1 Unix
     uint64_t nAttributes = 0;        // Unix mode or Windows attributes, by nHostOs
     uint32_t nMtime = 0;             // RAR 4: DOS time; RAR 5: Unix time (when bHasMtime)
