@@ -5,12 +5,6 @@
 
 #include <vector>
 
-uint32_t CSolidRar4::DictionaryFromFlags(uint16_t nFlags) {
-    const unsigned nBits = (nFlags >> 5) & 7;
-    // 7 marks a directory; it has no data and no window of its own.
-    return nBits == 7 ? 0 : uint32_t(64 * 1024) << nBits;
-}
-
 std::unique_ptr<IRarVolumeSource> CSolidRar4::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
     const RarVolumeInfo info = CRarBlockReader::ReadVolume(*pSource);
     if (info.eFormat != RarFormat::Rar4 || info.bHeadersEncrypted) {
@@ -28,21 +22,14 @@ std::unique_ptr<IRarVolumeSource> CSolidRar4::Wrap(std::unique_ptr<IRarVolumeSou
     uint64_t nCursor = 0;
     std::vector<uint8_t> header;
     for (const RarFileBlock& f : info.arrFiles) {
+        m_mapFiles[{strPath, f.nHeaderOffset}] = SolidRar4File{f.bSolid, f.nDictionary};
         const uint64_t nHeaderSize = f.nDataOffset - f.nHeaderOffset;
-        if (nHeaderSize < 7 || nHeaderSize > 0xFFFF) {
+        if (!f.bSolid || nHeaderSize < 7 || nHeaderSize > 0xFFFF) {
             continue;
         }
         header.resize(size_t(nHeaderSize));
         if (!pView->ReadLower(f.nHeaderOffset, header.data(), header.size())) {
             break;  // the block reader and libarchive will find the same fault
-        }
-        const uint16_t nFlags = uint16_t(header[3] | (header[4] << 8));
-        SolidRar4File file;
-        file.bSolid = (nFlags & FILE_SOLID) != 0;
-        file.nDictionary = DictionaryFromFlags(nFlags);
-        m_mapFiles[{strPath, f.nHeaderOffset}] = file;
-        if (!file.bSolid) {
-            continue;
         }
         header[3] = uint8_t(header[3] & ~FILE_SOLID);
         rarheader::SetRar4HeaderCrc(header);

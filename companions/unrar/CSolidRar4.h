@@ -32,10 +32,7 @@ public:
     // for a file of a volume that is not solid (libarchive decodes those itself).
     const SolidRar4File* Find(const std::string& strPath, uint64_t nHeaderOffset) const;
 
-    // The file header flags that mean "solid" and the dictionary bits, exposed for tests.
-    static constexpr uint16_t FILE_SOLID = 0x0010;
-    static constexpr uint16_t MAIN_SOLID = 0x0008;
-    static uint32_t DictionaryFromFlags(uint16_t nFlags);
+    static constexpr uint8_t FILE_SOLID = 0x10;  // in the low byte of a file header's flags
 
 private:
     std::map<std::pair<std::string, uint64_t>, SolidRar4File> m_mapFiles;
