@@ -297,6 +297,7 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
     f.bStored = f.nMethod == 0x30;
     if (flags & 0x0004) {
         f.encryption.bPresent = true;
+        f.encryption.nFlags = flags & 0x0400;  // the salt flag
         if ((flags & 0x0400) && p + 8 <= headSize) {
             f.encryption.arrSalt.assign(h.begin() + long(p), h.begin() + long(p + 8));
         }

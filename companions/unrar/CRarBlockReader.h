@@ -35,9 +35,10 @@ enum class RarScanStatus {
 struct RarEncryption {
     bool bPresent = false;
     uint32_t nVersion = 0;           // RAR 5: 0 = AES-256
-    uint32_t nFlags = 0;             // RAR 5: 0x1 password check present, 0x2 tweaked checksums
+    uint32_t nFlags = 0;             // RAR 5: 0x1 password check present, 0x2 tweaked checksums;
+                                     // RAR 4 files: 0x0400 when the header says it has a salt
     uint8_t nKdfCount = 0;           // RAR 5: binary logarithm of the PBKDF2 iteration count
-    std::vector<uint8_t> arrSalt;    // RAR 4: 8 bytes (may be empty); RAR 5: 16 bytes
+    std::vector<uint8_t> arrSalt;    // RAR 4: 8 bytes, empty for a file without salt; RAR 5: 16 bytes
     std::vector<uint8_t> arrIv;      // RAR 5 files: 16 bytes
     std::vector<uint8_t> arrCheck;   // RAR 5: 12-byte password check value when present
 };

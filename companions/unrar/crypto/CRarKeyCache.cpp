@@ -22,16 +22,16 @@ const rarcrypto::CRar5Keys* CRarKeyCache::Rar5(const std::string& strPassword,
 }
 
 const rarcrypto::CRar3Key* CRarKeyCache::Rar3(const std::string& strPassword,
-                                              const uint8_t* pSalt) {
-  auto key = std::make_pair(strPassword, std::string(reinterpret_cast<const char*>(pSalt),
-                                                     rarcrypto::RAR3_SALT_SIZE));
+                                              const uint8_t* pSalt, size_t nSaltSize) {
+  auto key = std::make_pair(strPassword,
+                            std::string(reinterpret_cast<const char*>(pSalt), nSaltSize));
   auto it = m_mapRar3.find(key);
   if (it != m_mapRar3.end()) {
     return &it->second;
   }
   rarcrypto::CRar3Key derived;
   ++m_nDerivations;
-  if (!rarcrypto::DeriveRar3Key(strPassword, pSalt, derived)) {
+  if (!rarcrypto::DeriveRar3Key(strPassword, pSalt, nSaltSize, derived)) {
     return nullptr;
   }
   return &m_mapRar3.emplace(std::move(key), derived).first->second;

@@ -18,7 +18,9 @@ class CRarKeyCache {
   // nullptr when the derivation fails (an iteration count the format does not allow).
   const rarcrypto::CRar5Keys* Rar5(const std::string& strPassword, const uint8_t* pSalt,
                                    int kdfCount);
-  const rarcrypto::CRar3Key* Rar3(const std::string& strPassword, const uint8_t* pSalt);
+  // nSaltSize is RAR3_SALT_SIZE, or 0 for a file written without a salt.
+  const rarcrypto::CRar3Key* Rar3(const std::string& strPassword, const uint8_t* pSalt,
+                                  size_t nSaltSize = rarcrypto::RAR3_SALT_SIZE);
 
   // Derives the RAR 4.x keys of all these salts that are not cached yet, spread over
   // nThreads threads (the derivation is slow on purpose and archives with many files

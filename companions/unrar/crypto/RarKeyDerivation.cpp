@@ -197,10 +197,20 @@ std::string Utf8ToUtf16Le(const std::string& strUtf8) {
 }
 
 bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Key& key) {
+  return DeriveRar3Key(strPassword, pSalt, RAR3_SALT_SIZE, key);
+}
+
+bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, size_t nSaltSize,
+                   CRar3Key& key) {
+  if (nSaltSize != 0 && nSaltSize != RAR3_SALT_SIZE) {
+    return false;
+  }
   std::vector<uint8_t> arrSeed;
   const std::string strUtf16 = Utf8ToUtf16Le(strPassword);
   arrSeed.assign(strUtf16.begin(), strUtf16.end());
-  arrSeed.insert(arrSeed.end(), pSalt, pSalt + RAR3_SALT_SIZE);
+  if (nSaltSize > 0) {
+    arrSeed.insert(arrSeed.end(), pSalt, pSalt + nSaltSize);
+  }
 
   CMdCtxPtr ctx(EVP_MD_CTX_new());
   CMdCtxPtr copy(EVP_MD_CTX_new());

@@ -7,7 +7,7 @@
 // checksum of its own).
 //
 // RAR 4.x (formats 2.9 and 3.x): 2^18 rounds of SHA-1 over the UTF-16LE password, the
-// 8-byte salt and a 3-byte round counter; the AES-128 key is the final digest, the IV
+// 8-byte salt (none for a file written without one) and a 3-byte round counter; the AES-128 key is the final digest, the IV
 // one byte of the intermediate digest every 2^14 rounds.
 //
 // Pure functions, safe on any thread. Failures of OpenSSL come back as false.
@@ -53,8 +53,12 @@ uint32_t Rar5KeyedCrc32(uint32_t nCrc, const std::array<uint8_t, 32>& hashKey);
 std::array<uint8_t, 32> Rar5KeyedBlake2(const uint8_t* pDigest,
                                         const std::array<uint8_t, 32>& hashKey);
 
-// Derives the RAR 4.x AES-128 key and IV.
+// Derives the RAR 4.x AES-128 key and IV from the password and the 8-byte salt.
 bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, CRar3Key& key);
+// The same with a salt of nSaltSize bytes: RAR3_SALT_SIZE, or 0 for a file of format 2.9
+// stored without a salt (no salt flag), whose key comes from the password alone.
+bool DeriveRar3Key(const std::string& strPassword, const uint8_t* pSalt, size_t nSaltSize,
+                   CRar3Key& key);
 
 // The password as RAR 4.x hashes it: UTF-16LE of the UTF-8 text (invalid bytes are taken
 // as Latin-1 characters, so that any byte string gives a defined key).

@@ -8,6 +8,8 @@
 CPlainVolumeSource::CPlainVolumeSource(std::unique_ptr<IRarVolumeSource> pLower)
     : m_pLower(std::move(pLower)) {}
 
+CPlainVolumeSource::~CPlainVolumeSource() = default;
+
 void CPlainVolumeSource::AddLiteral(std::vector<uint8_t> arrBytes) {
   if (arrBytes.empty()) {
     return;
@@ -80,38 +82,51 @@ bool CPlainVolumeSource::ReadLower(uint64_t nOffset, void* pBuffer, size_t nByte
 int64_t CPlainVolumeSource::ReadDecrypted(const CSegment& seg, uint64_t nFrom, uint8_t* pOut,
                                           size_t nBytes) {
   constexpr size_t B = CAesCbc::BLOCK;
-  const uint64_t nFirstBlock = nFrom / B;
-  const uint64_t nEndBlock = (nFrom + nBytes + B - 1) / B;
-  const size_t nCipher = size_t(nEndBlock - nFirstBlock) * B;
-  const bool bHasPrev = nFirstBlock > 0;
-  // Room for the previous cipher block (the IV of the first one) and the cipher text.
-  if (m_arrScratch.size() < nCipher + B) {
-    m_arrScratch.resize(nCipher + B);
-  }
-  uint8_t* pPrev = m_arrScratch.data();
-  uint8_t* pCipher = pPrev + B;
-  const uint64_t nLower = seg.nLowerOffset + nFirstBlock * B - (bHasPrev ? B : 0);
-  if (!ReadLower(nLower, bHasPrev ? pPrev : pCipher, nCipher + (bHasPrev ? B : 0))) {
-    return -1;
-  }
-  const uint8_t* pIv = bHasPrev ? pPrev : seg.arrIv.data();
-  std::array<uint8_t, 16> arrIv{};
-  std::memcpy(arrIv.data(), pIv, B);
-  CAesCbc aes(seg.arrKey.data(), seg.nKeySize, arrIv.data(), false);
-  const size_t nSkip = size_t(nFrom - nFirstBlock * B);
-  if (nSkip == 0 && nBytes == nCipher) {
-    // Whole blocks: decrypt straight into the caller's buffer.
-    if (!aes.Process(pCipher, nCipher, pOut)) {
+  const size_t nSegment = size_t(&seg - m_arrSegments.data());
+  const uint64_t nFirst = nFrom / B * B;
+  const uint64_t nEnd = (nFrom + nBytes + B - 1) / B * B;
+  const size_t nCipher = size_t(nEnd - nFirst);
+  const size_t nSkip = size_t(nFrom - nFirst);
+
+  // Sequential reads (the usual case: the data of an entry copied from start to end)
+  // continue the running cipher stream: no new cipher context, no previous block to read.
+  // Any other read starts a stream at its first block, whose IV is the cipher block
+  // before it (or the segment's IV).
+  if (!m_pStream || m_nStreamSegment != nSegment || m_nStreamNext != nFirst) {
+    m_pStream.reset();
+    std::array<uint8_t, 16> arrIv = seg.arrIv;
+    if (nFirst > 0 && !ReadLower(seg.nLowerOffset + nFirst - B, arrIv.data(), B)) {
+      return -1;
+    }
+    auto pAes = std::make_unique<CAesCbc>(seg.arrKey.data(), seg.nKeySize, arrIv.data(), false);
+    if (!pAes->IsValid()) {
       m_strLastError = "decryption failed";
       return -1;
     }
-    return int64_t(nBytes);
+    m_pStream = std::move(pAes);
+    m_nStreamSegment = nSegment;
   }
-  if (!aes.Process(pCipher, nCipher, pCipher)) {
+
+  // Whole blocks are read and decrypted in the caller's buffer; a read that starts or ends
+  // inside a block goes through the scratch buffer.
+  const bool bWhole = nSkip == 0 && nCipher == nBytes;
+  if (!bWhole && m_arrScratch.size() < nCipher) {
+    m_arrScratch.resize(nCipher);
+  }
+  uint8_t* pCipher = bWhole ? pOut : m_arrScratch.data();
+  if (!ReadLower(seg.nLowerOffset + nFirst, pCipher, nCipher)) {
+    m_pStream.reset();
+    return -1;
+  }
+  if (!m_pStream->Process(pCipher, nCipher, pCipher)) {
+    m_pStream.reset();
     m_strLastError = "decryption failed";
     return -1;
   }
-  std::memcpy(pOut, pCipher + nSkip, nBytes);
+  m_nStreamNext = nEnd;
+  if (!bWhole) {
+    std::memcpy(pOut, pCipher + nSkip, nBytes);
+  }
   return int64_t(nBytes);
 }
 

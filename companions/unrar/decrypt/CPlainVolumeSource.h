@@ -2,7 +2,8 @@
 // A volume assembled from pieces of another one: bytes held in memory (rewritten
 // headers), ranges copied from the lower volume, and ranges decrypted from it with
 // AES-CBC. Decryption is random access: any 16-byte block needs only the cipher block
-// before it (or the part's IV), so reads at any offset cost what they read.
+// before it (or the part's IV), so reads at any offset cost what they read. Sequential
+// reads continue one cipher stream and decrypt in the caller's buffer.
 //
 // Built once (the Add* calls, in volume order), then read through IRarVolumeSource.
 // Owns the lower volume. Used from one thread at a time.
@@ -15,9 +16,12 @@
 #include <string>
 #include <vector>
 
+class CAesCbc;
+
 class CPlainVolumeSource : public IRarVolumeSource {
  public:
   explicit CPlainVolumeSource(std::unique_ptr<IRarVolumeSource> pLower);
+  ~CPlainVolumeSource() override;
 
   const std::string& Path() const override { return m_pLower->Path(); }
   uint64_t Size() const override { return m_nSize; }
@@ -54,6 +58,11 @@ class CPlainVolumeSource : public IRarVolumeSource {
   std::vector<CSegment> m_arrSegments;
   std::vector<std::vector<uint8_t>> m_arrLiterals;
   std::vector<uint8_t> m_arrScratch;
+  // The running cipher stream: segment m_nStreamSegment, positioned at its plain (and
+  // cipher) offset m_nStreamNext.
+  std::unique_ptr<CAesCbc> m_pStream;
+  size_t m_nStreamSegment = 0;
+  uint64_t m_nStreamNext = 0;
   uint64_t m_nSize = 0;
   std::string m_strLastError;
 };

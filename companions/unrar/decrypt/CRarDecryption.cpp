@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
@@ -299,14 +300,27 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptData(
         }
       }
     } else {
-      const rarcrypto::CRar3Key* pKey3 =
-          enc.arrSalt.size() == rarcrypto::RAR3_SALT_SIZE && f.nUnpackVersion >= 29
-              ? m_keys.Rar3(m_strPassword, enc.arrSalt.data())
-              : nullptr;
+      // Format 2.9 and later: AES-128, the key from the password and the file's salt, or
+      // from the password alone when the file has none (no salt flag). Older versions use
+      // the RAR 1.5/2.0 ciphers, which are not AES; they are refused with a line saying so.
+      static const uint8_t NO_SALT[1] = {0};
+      const rarcrypto::CRar3Key* pKey3 = nullptr;
+      if (f.nUnpackVersion < 29) {
+        entry.strProblem = "the RAR 1.5/2.0 cipher (version " + std::to_string(f.nUnpackVersion / 10) +
+                           "." + std::to_string(f.nUnpackVersion % 10) +
+                           ") is not supported, only AES (RAR 2.9 and later)";
+      } else if (enc.arrSalt.empty() && !(enc.nFlags & 0x0400)) {
+        pKey3 = m_keys.Rar3(m_strPassword, NO_SALT, 0);
+      } else if (enc.arrSalt.size() == rarcrypto::RAR3_SALT_SIZE) {
+        pKey3 = m_keys.Rar3(m_strPassword, enc.arrSalt.data());
+      } else {
+        entry.strProblem = "the salt is damaged";
+      }
       if (!pKey3) {
         entry.eState = CDecryptedFile::State::Undecryptable;
-        entry.strProblem = f.nUnpackVersion < 29 ? "RAR 1.5/2.x encryption is not supported"
-                                                 : "encrypted without a salt";
+        if (entry.strProblem.empty()) {
+          entry.strProblem = "the key could not be derived";
+        }
       } else {
         pKey = pKey3->arrKey.data();
         nKeySize = 16;

@@ -405,3 +405,74 @@ TEST(RarKeyCacheTest, PrefetchOnThreadsGivesTheSameKeys) {
   }
   EXPECT_EQ(cache.DerivationCount(), 5);
 }
+
+namespace {
+
+// The RAR 4.x derivation written out round by round: SHA-1 over the UTF-16LE password, the
+// salt and a 3-byte counter, 2^18 times; an IV byte from the running digest every 2^14
+// rounds; the key from the final digest, each word's bytes reversed.
+rarcrypto::CRar3Key RoundByRound(const std::string& strPassword, const std::string& strSalt) {
+  const std::string strSeed = rarcrypto::Utf8ToUtf16Le(strPassword) + strSalt;
+  EVP_MD_CTX* pCtx = EVP_MD_CTX_new();
+  EVP_MD_CTX* pCopy = EVP_MD_CTX_new();
+  EVP_DigestInit_ex(pCtx, EVP_sha1(), nullptr);
+  rarcrypto::CRar3Key key;
+  uint8_t arrDigest[20];
+  unsigned int nLen = 0;
+  for (uint32_t i = 0; i < 0x40000; ++i) {
+    const uint8_t arrCounter[3] = {uint8_t(i), uint8_t(i >> 8), uint8_t(i >> 16)};
+    EVP_DigestUpdate(pCtx, strSeed.data(), strSeed.size());
+    EVP_DigestUpdate(pCtx, arrCounter, 3);
+    if (i % 0x4000 == 0) {
+      EVP_MD_CTX_copy_ex(pCopy, pCtx);
+      EVP_DigestFinal_ex(pCopy, arrDigest, &nLen);
+      key.arrIv[i / 0x4000] = arrDigest[19];
+    }
+  }
+  EVP_DigestFinal_ex(pCtx, arrDigest, &nLen);
+  for (int w = 0; w < 4; ++w) {
+    for (int b = 0; b < 4; ++b) {
+      key.arrKey[w * 4 + b] = arrDigest[w * 4 + 3 - b];
+    }
+  }
+  EVP_MD_CTX_free(pCtx);
+  EVP_MD_CTX_free(pCopy);
+  return key;
+}
+
+}  // namespace
+
+TEST(Rar3KeyDerivationTest, UnsaltedKeyIsTheSameConstructionOverThePasswordAlone) {
+  // The round-by-round form first agrees with the derivation for a salted file (checked
+  // against real archives above), then gives the expected key of a file without a salt.
+  const uint8_t arrSalt[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+  rarcrypto::CRar3Key salted, unsalted, unsaltedAgain;
+  ASSERT_TRUE(rarcrypto::DeriveRar3Key("12345678", arrSalt, salted));
+  const rarcrypto::CRar3Key saltedRef = RoundByRound("12345678", std::string(reinterpret_cast<const char*>(arrSalt), 8));
+  EXPECT_EQ(salted.arrKey, saltedRef.arrKey);
+  EXPECT_EQ(salted.arrIv, saltedRef.arrIv);
+
+  ASSERT_TRUE(rarcrypto::DeriveRar3Key("12345678", arrSalt, 0, unsalted));
+  const rarcrypto::CRar3Key unsaltedRef = RoundByRound("12345678", "");
+  EXPECT_EQ(unsalted.arrKey, unsaltedRef.arrKey);
+  EXPECT_EQ(unsalted.arrIv, unsaltedRef.arrIv);
+  EXPECT_NE(unsalted.arrKey, salted.arrKey);
+  // The salt pointer is not read without a salt.
+  ASSERT_TRUE(rarcrypto::DeriveRar3Key("12345678", nullptr, 0, unsaltedAgain));
+  EXPECT_EQ(unsaltedAgain.arrKey, unsalted.arrKey);
+  // Only the format's two salt sizes exist.
+  EXPECT_FALSE(rarcrypto::DeriveRar3Key("12345678", arrSalt, 4, unsaltedAgain));
+}
+
+TEST(RarKeyCacheTest, UnsaltedKeyIsCachedApartFromSaltedOnes) {
+  CRarKeyCache cache;
+  const uint8_t arrSalt[8] = {};
+  const auto* pNone = cache.Rar3("pw", arrSalt, 0);
+  const auto* pNoneAgain = cache.Rar3("pw", arrSalt, 0);
+  const auto* pZeroSalt = cache.Rar3("pw", arrSalt);
+  ASSERT_NE(pNone, nullptr);
+  ASSERT_NE(pZeroSalt, nullptr);
+  EXPECT_EQ(pNone, pNoneAgain);
+  EXPECT_NE(pNone->arrKey, pZeroSalt->arrKey);
+  EXPECT_EQ(cache.DerivationCount(), 2);
+}

@@ -225,3 +225,69 @@ TEST(UnrarDecryptionTest, DamagedEncryptedDataIsNeverAllOk) {
         EXPECT_TRUE(TreeIfAny(tmp.Sub("cutout")).empty()) << rc.strOutput;
     }
 }
+
+TEST(UnrarDecryptionTest, Rar4FilesWithoutSaltExtractWithThePasswordOnly) {
+    const std::string strBig = testfiles::RandomBytes(150001, 31);
+    for (bool bVolumes : {false, true}) {
+        CUnrarTempDir tmp;
+        CRarEncryptionOptions eo;
+        eo.strPassword = "unsalted";
+        eo.bNoSalt = true;
+        CRarEncryptionHook hook(eo);
+        CRarOptions o;
+        o.eFormat = ERarFormat::Rar4;
+        o.pHook = &hook;
+        o.nVolumeSize = bVolumes ? 50000 : 0;
+        CRarWriter w(o);
+        w.AddFile("note.txt", "no salt");
+        w.AddFile("data/big.bin", strBig);
+        CRarResult set = w.Write(tmp.Sub("nosalt.rar"));
+        ASSERT_TRUE(set.bOk) << set.strError;
+        ASSERT_EQ(set.arrVolumes.size() > 1, bVolumes);
+
+        UnrarResult r = Extract(set.arrVolumes[0], "unsalted", tmp.Sub("out"));
+        EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
+        EXPECT_TRUE(EndsWithAllOk(r)) << r.strOutput;
+        std::map<std::string, std::string> expected = {
+            {"note.txt", "f:no salt"}, {"data", "d"}, {"data/big.bin", "f:" + strBig}};
+        EXPECT_EQ(ReadTree(tmp.Sub("out")), expected) << bVolumes;
+        UnrarResult t = RunUnrar({"t", "-idp", "-punsalted", set.arrVolumes[0]});
+        EXPECT_EQ(t.nExitCode, 0) << t.strOutput;
+
+        UnrarResult wrong = Extract(set.arrVolumes[0], "Unsalted", tmp.Sub("wrong"));
+        EXPECT_EQ(wrong.nExitCode, 3) << wrong.strOutput;
+        EXPECT_NE(wrong.strOutput.find("CRC failed in the encrypted file data/big.bin (password incorrect ?)\n"),
+                  std::string::npos)
+            << wrong.strOutput;
+        EXPECT_EQ(wrong.strOutput.find("All OK"), std::string::npos);
+        for (const auto& [name, content] : TreeIfAny(tmp.Sub("wrong"))) {
+            EXPECT_EQ(content, "d") << "extracted with a wrong password: " << name;
+        }
+    }
+}
+
+TEST(UnrarDecryptionTest, Rar20CipherIsRefusedWithAClearLineAndNothingExtracted) {
+    CUnrarTempDir tmp;
+    CRarEncryptionOptions eo;
+    eo.bNoSalt = true;
+    CRarEncryptionHook hook(eo);
+    CRarOptions o;
+    o.eFormat = ERarFormat::Rar4;
+    o.pHook = &hook;
+    CRarWriter w(o);
+    w.AddFile("old.txt", "an old cipher");
+    CRarResult set = w.Write(tmp.Sub("old.rar"));
+    ASSERT_TRUE(set.bOk) << set.strError;
+    ASSERT_TRUE(CRarEncryptionHook::SetRar4UnpackVersion(set.arrVolumes[0], 20));
+
+    UnrarResult r = Extract(set.arrVolumes[0], "password", tmp.Sub("out"));
+    EXPECT_EQ(r.nExitCode, 3) << r.strOutput;
+    EXPECT_NE(r.strOutput.find("ERROR: old.txt - encrypted; the RAR 1.5/2.0 cipher (version 2.0) is not "
+                               "supported, only AES (RAR 2.9 and later)\n"),
+              std::string::npos)
+        << r.strOutput;
+    EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos);
+    // Not a password problem: the runner must not ask again.
+    EXPECT_EQ(r.strOutput.find("(password incorrect ?)"), std::string::npos) << r.strOutput;
+    EXPECT_TRUE(TreeIfAny(tmp.Sub("out")).empty()) << r.strOutput;
+}
