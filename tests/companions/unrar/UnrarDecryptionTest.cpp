@@ -2,6 +2,7 @@
 // and sets written encrypted by the test writer. Right password: extracted as an
 // unencrypted archive would be; wrong password: the password line, nothing left behind.
 #include "tests/companions/unrar/UnrarRun.h"
+#include "tests/fixtures/CChildRun.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
@@ -290,4 +291,50 @@ TEST(UnrarDecryptionTest, Rar20CipherIsRefusedWithAClearLineAndNothingExtracted)
     // Not a password problem: the runner must not ask again.
     EXPECT_EQ(r.strOutput.find("(password incorrect ?)"), std::string::npos) << r.strOutput;
     EXPECT_TRUE(TreeIfAny(tmp.Sub("out")).empty()) << r.strOutput;
+}
+
+TEST(UnrarDecryptionTest, MkrarEncryptedSetsExtractWithTheirPassword) {
+    CUnrarTempDir tmp;
+    testfiles::WriteFile(tmp.Sub("in/a.txt"), "first");
+    testfiles::WriteRandomFile(tmp.Sub("in/sub/b.bin"), 300000, 4);
+    const std::string strMkrar = HARVEX_BIN_DIR "/harvex-mkrar";
+    const std::vector<std::vector<std::string>> modes = {
+        {"--password", "pw one", "--encrypt-headers", "--kdf-count", "10"},
+        {"--password", "pw one"},
+        {"--rar4", "--password", "pw one", "--encrypt-headers", "--salt-per-file"},
+        {"--rar4", "--password", "pw one", "--no-salt"},
+    };
+    int n = 0;
+    for (const std::vector<std::string>& mode : modes) {
+        const std::string strSet = tmp.Sub("set" + std::to_string(n++) + ".rar");
+        std::vector<std::string> args = {strMkrar, "--volume-size", "100K"};
+        args.insert(args.end(), mode.begin(), mode.end());
+        args.push_back(strSet);
+        args.push_back(tmp.Sub("in"));
+        CChildResult w = RunChild(args);
+        ASSERT_EQ(w.nExitCode, 0) << w.strOutput;
+        const std::string strFirst = w.strOutput.substr(0, w.strOutput.find('\n'));
+        // The content is not in the clear.
+        EXPECT_EQ(ReadFileBytes(strFirst).find("first"), std::string::npos) << mode.size();
+
+        UnrarResult r = Extract(strFirst, "pw one", tmp.Sub("out" + std::to_string(n)));
+        EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
+        EXPECT_TRUE(EndsWithAllOk(r)) << r.strOutput;
+        std::map<std::string, std::string> expected = {
+            {"in", "d"}, {"in/a.txt", "f:first"}, {"in/sub", "d"},
+            {"in/sub/b.bin", "f:" + ReadFileBytes(tmp.Sub("in/sub/b.bin"))}};
+        EXPECT_EQ(ReadTree(tmp.Sub("out" + std::to_string(n))), expected);
+        UnrarResult wrong = Extract(strFirst, "pw two", tmp.Sub("wrong" + std::to_string(n)));
+        EXPECT_EQ(wrong.nExitCode, 3) << wrong.strOutput;
+    }
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--encrypt-headers"}, {"--password", "x", "--no-salt"}, {"--kdf-count", "30"}}) {
+        std::vector<std::string> args = {strMkrar};
+        args.insert(args.end(), bad.begin(), bad.end());
+        args.push_back(tmp.Sub("bad.rar"));
+        args.push_back(tmp.Sub("in"));
+        CChildResult r = RunChild(args);
+        EXPECT_EQ(r.nExitCode, 2) << bad[0];
+        EXPECT_NE(r.strOutput.find("usage: harvex-mkrar"), std::string::npos) << r.strOutput;
+    }
 }
