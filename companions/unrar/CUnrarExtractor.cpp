@@ -3,6 +3,7 @@
 #include "companions/unrar/CEntryPath.h"
 #include "companions/unrar/UnrarContract.h"
 #include "companions/unrar/crypto/CBlake2sp.h"
+#include "companions/unrar/rar29/CRar29Decoder.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -245,13 +246,20 @@ void CUnrarExtractor::OpenSet() {
         pDecryption = std::make_unique<CRarDecryption>(options.strPassword);
     }
     set = CRarVolumeSet();
-    if (pDecryption) {
-        set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
-            return pDecryption->OpenVolume(strPath, strError);
-        });
-    } else {
-        set.Open(strArchive);
-    }
+    rar29 = CRar29Volumes();
+    set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
+        std::unique_ptr<IRarVolumeSource> pSource;
+        if (pDecryption) {
+            pSource = pDecryption->OpenVolume(strPath, strError);
+        } else {
+            auto pFile = CFileVolumeSource::Open(strPath, strError);
+            if (pFile) {
+                pFile->AdviseSequential();
+            }
+            pSource = std::move(pFile);
+        }
+        return pSource ? rar29.Wrap(std::move(pSource)) : nullptr;
+    });
 }
 
 void CUnrarExtractor::ReportWrongPassword(const std::string& strName) {
@@ -433,6 +441,13 @@ int CUnrarExtractor::Run() {
 }
 
 bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
+    bRar29Decoded = false;
+    const bool bGoOn = HandleEntry(e, pEntry);
+    KeepRar29Chain(e);
+    return bGoOn;
+}
+
+bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
     std::string rel;
     bool bNameOk = CEntryPath::Normalize(e.strName, rel);
     const std::string shown = bNameOk ? rel : e.strName;
@@ -514,6 +529,31 @@ bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
             target = archive_entry_symlink(pEntry);
         }
         std::string strTarget = target ? target : "";
+        if (const Rar29File* pInfo = Rar29Info(e)) {
+            // A compressed target (libarchive would hand out the packed bytes as the target).
+            strTarget.clear();
+            uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
+            uint64_t nBytes = 0;
+            Rar29Failure failure;
+            auto sink = [&strTarget](const uint8_t* p, size_t n) {
+                if (strTarget.size() + n > 65536) {
+                    return false;
+                }
+                strTarget.append(reinterpret_cast<const char*>(p), n);
+                return true;
+            };
+            const RarFileBlock& last = *e.arrPieces.back();
+            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) || (last.bHasCrc && nCrc != last.nCrc32)) {
+                if (failure.bReadError) {
+                    report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
+                    Fail(FAIL_FATAL);
+                    return false;
+                }
+                report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
+                Fail(FAIL_DAMAGED);
+                return true;
+            }
+        }
         if (bTest) {
             report.EntryStart(unrar::TEXT_TESTING, shown);
             report.EntryOk();

@@ -9,14 +9,17 @@
 #include "companions/unrar/CRarByteFeed.h"
 #include "companions/unrar/CRarVolumeSet.h"
 #include "companions/unrar/CSafeDestination.h"
+#include "companions/unrar/CRar29Volumes.h"
 #include "companions/unrar/CUnrarCommandLine.h"
 #include "companions/unrar/decrypt/CRarDecryption.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class CBlake2sp;
+class CRar29Decoder;
 struct archive;
 struct archive_entry;
 
@@ -51,6 +54,19 @@ private:
     // that has been reported.
     bool CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes, bool& bWriteFailed);
     void ReportPassword(const std::string& strName);
+    // RAR 2.9 data (CUnrarExtractorRar29.cpp): entries whose data CRar29Decoder decodes.
+    struct Rar29Failure {
+        std::string strProblem;
+        bool bReadError = false;   // a volume could not be read (strProblem says why)
+        bool bSinkFailed = false;  // the sink refused data; the decoding itself went on
+    };
+    const Rar29File* Rar29Info(const PlannedEntry& e) const;
+    // Decodes the entry's data into sink; false with failure set when it could not.
+    bool DecodeRar29(PlannedEntry& e, const Rar29File& info,
+                     const std::function<bool(const uint8_t*, size_t)>& sink, uint32_t& nCrc,
+                     uint64_t& nBytes, Rar29Failure& failure);
+    void KeepRar29Chain(PlannedEntry& e);
+    bool HandleEntry(PlannedEntry& e, archive_entry* pEntry);  // ProcessEntry's work
     // Decryption: the prompt before anything is read, the set opened through the password.
     void AskPasswordFirst();
     void OpenSet();
@@ -78,6 +94,10 @@ private:
     size_t nLastVolumeShown = SIZE_MAX;
     PlannedEntry* pCurrent = nullptr;
     std::unique_ptr<CRarDecryption> pDecryption;  // with a password: the volumes decrypted
+    CRar29Volumes rar29;             // RAR 4.x files our RAR 2.9 decoder reads
+    std::unique_ptr<CRar29Decoder> pRar29Decoder;
+    bool bRar29Decoded = false;      // the current entry went through the decoder
+    bool bSolidChainBroken = false;  // a compressed entry of the solid stream was not decoded
     std::string strAnsweredPassword;
     bool bPasswordAnswered = false;     // a password line was read from standard input
     bool bPasswordEof = false;          // standard input ended at the prompt

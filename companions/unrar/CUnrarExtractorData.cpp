@@ -46,14 +46,41 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     if ((pLast->bHasBlake2 || bDecryptedHash) && !pLast->bSplitAfter) {
         pHash = std::make_unique<CBlake2sp>();
     }
-    if (bStored) {
+    // Compressed RAR 4.x entries: our RAR 2.9 decoder (see CRar29Volumes.h).
+    const Rar29File* pRar29 = Rar29Info(e);
+    if (pRar29) {
+        Rar29Failure failure;
+        auto sink = [&](const uint8_t* p, size_t n) {
+            return !bWriting || destination.Write(p, n) == SafeStatus::Ok;
+        };
+        if (!DecodeRar29(e, *pRar29, sink, crc, nWritten, failure)) {
+            if (failure.bSinkFailed) {
+                bWriteFailed = true;
+            } else {
+                destination.AbortFile();
+                if (failure.bReadError) {
+                    report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
+                    Fail(FAIL_FATAL);
+                    return false;
+                }
+                if (bPasswordUnverified) {
+                    ReportWrongPassword(shown);
+                    return true;
+                }
+                report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_DAMAGED_DATA + " (" +
+                            failure.strProblem + ")");
+                Fail(FAIL_DAMAGED);
+                return true;
+            }
+        }
+    } else if (bStored) {
         // Stored data is copied from the volumes in cache-sized chunks; libarchive then
         // steps over it with the feed's skip callback without reading it.
         if (!CopyStored(e, crc, pHash.get(), nWritten, bWriteFailed)) {
             return !bFatal;
         }
     }
-    while (!bStored) {
+    while (!bStored && !pRar29) {  // (libarchive steps over data read by other means)
         const void* pData = nullptr;
         size_t nSize = 0;
         la_int64_t nOffset = 0;

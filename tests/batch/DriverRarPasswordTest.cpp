@@ -1,7 +1,7 @@
 // The password flow of encrypted RAR archives through the whole driver: the real
 // console RAR program decrypts, the scripted prompt plays the person at the dialog.
-// The archives are the real RAR program's (headers and data encrypted with "password"),
-// copied into a temporary release folder for each test.
+// The archives are the real RAR program's (headers and data encrypted with "password"; a
+// RAR 5.0 one and a solid RAR 4.x one), copied into a temporary release folder for each test.
 
 #include "DriverHarness.h"
 
@@ -15,12 +15,12 @@ using testfiles::ReadFile;
 
 namespace {
 
-class DriverRarPasswordTest : public ::testing::Test {
+class DriverRarPasswordTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         REQUIRE_TOOLS();
         const std::string strFixture =
-            std::string(HARVEX_SHARED_FIXTURES) + "/rar/test_read_format_rar5_encrypted_filenames.rar";
+            std::string(HARVEX_SHARED_FIXTURES) + "/rar/" + GetParam();
         bool bOk = false;
         const std::string strBytes = ReadFile(strFixture, &bOk);
         ASSERT_TRUE(bOk) << strFixture;
@@ -46,7 +46,7 @@ protected:
     CDriverHarness h;
 };
 
-TEST_F(DriverRarPasswordTest, RightPasswordAtThePromptExtractsAndCleansUp) {
+TEST_P(DriverRarPasswordTest, RightPasswordAtThePromptExtractsAndCleansUp) {
     REQUIRE_TOOLS();
     h.prompt.arrAnswers = {"password"};
     ASSERT_TRUE(h.Run());
@@ -57,7 +57,7 @@ TEST_F(DriverRarPasswordTest, RightPasswordAtThePromptExtractsAndCleansUp) {
     EXPECT_FALSE(Exists(strRel + "/enc.rar"));
 }
 
-TEST_F(DriverRarPasswordTest, PasswordGivenForTheRunNeedsNoPrompt) {
+TEST_P(DriverRarPasswordTest, PasswordGivenForTheRunNeedsNoPrompt) {
     REQUIRE_TOOLS();
     h.driver.strPassword = "password";
     ASSERT_TRUE(h.Run());
@@ -66,7 +66,7 @@ TEST_F(DriverRarPasswordTest, PasswordGivenForTheRunNeedsNoPrompt) {
     EXPECT_EQ(ReadFile(strOut + "/d.txt"), "This is from d.txt");
 }
 
-TEST_F(DriverRarPasswordTest, WrongPasswordIsAskedOnceThenFailsWithoutCleanUp) {
+TEST_P(DriverRarPasswordTest, WrongPasswordIsAskedOnceThenFailsWithoutCleanUp) {
     REQUIRE_TOOLS();
     h.prompt.arrAnswers = {"wrong", "never asked"};
     ASSERT_TRUE(h.Run());
@@ -76,7 +76,7 @@ TEST_F(DriverRarPasswordTest, WrongPasswordIsAskedOnceThenFailsWithoutCleanUp) {
     ExpectNothingExtracted();
 }
 
-TEST_F(DriverRarPasswordTest, PromptOffSkipsTheArchiveWithoutAsking) {
+TEST_P(DriverRarPasswordTest, PromptOffSkipsTheArchiveWithoutAsking) {
     REQUIRE_TOOLS();
     h.driver.bPasswordPrompt = 0;
     ASSERT_TRUE(h.Run());
@@ -87,3 +87,7 @@ TEST_F(DriverRarPasswordTest, PromptOffSkipsTheArchiveWithoutAsking) {
 }
 
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(RealArchives, DriverRarPasswordTest,
+                         ::testing::Values("test_read_format_rar5_encrypted_filenames.rar",
+                                           "test_read_format_rar4_solid_encrypted_filenames.rar"));

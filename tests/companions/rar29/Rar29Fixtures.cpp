@@ -52,7 +52,9 @@ CRar29Decoder::Reader VectorReader(const std::vector<uint8_t>& arrData, size_t n
     auto pPos = std::make_shared<size_t>(0);
     return [&arrData, nChunk, pPos](uint8_t* pBuffer, size_t nMax) -> int64_t {
         const size_t n = std::min({nMax, nChunk, arrData.size() - *pPos});
-        std::memcpy(pBuffer, arrData.data() + *pPos, n);
+        if (n > 0) {
+            std::memcpy(pBuffer, arrData.data() + *pPos, n);
+        }
         *pPos += n;
         return int64_t(n);
     };

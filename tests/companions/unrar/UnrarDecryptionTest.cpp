@@ -62,6 +62,8 @@ TEST(UnrarDecryptionTest, RealEncryptedArchivesExtractWithTheirPassword) {
         {"test_read_format_rar4_encrypted_filenames.rar", "password", four},
         {"test_read_format_rar5_solid_encrypted.rar", "password", four},
         {"test_read_format_rar5_solid_encrypted_filenames.rar", "password", four},
+        {"test_read_format_rar4_solid_encrypted.rar", "password", four},
+        {"test_read_format_rar4_solid_encrypted_filenames.rar", "password", four},
         {"test_read_format_rar_encryption_data.rar", "12345678", fooBar},
         {"test_read_format_rar_encryption_header.rar", "12345678", fooBar},
         {"test_read_format_rar_encryption_partially.rar", "12345678", fooBar},

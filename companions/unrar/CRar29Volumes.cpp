@@ -1,0 +1,51 @@
+#include "companions/unrar/CRar29Volumes.h"
+
+#include "companions/unrar/decrypt/CPlainVolumeSource.h"
+#include "companions/unrar/decrypt/RarHeaderEditor.h"
+
+#include <vector>
+
+std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
+    const RarVolumeInfo info = CRarBlockReader::ReadVolume(*pSource);
+    if (info.eFormat != RarFormat::Rar4 || info.bHeadersEncrypted) {
+        return pSource;
+    }
+    bool bSolidSet = info.bSolid;
+    for (const RarFileBlock& f : info.arrFiles) {
+        bSolidSet = bSolidSet || f.bSolid;
+    }
+    const std::string strPath = pSource->Path();
+    for (const RarFileBlock& f : info.arrFiles) {
+        if (!f.bDirectory && !f.bStored) {
+            m_mapFiles[{strPath, f.nHeaderOffset}] = Rar29File{f.bSolid, f.nDictionary, f.nUnpackVersion, bSolidSet};
+        }
+    }
+    if (!bSolidSet) {
+        return pSource;
+    }
+    auto pView = std::make_unique<CPlainVolumeSource>(std::move(pSource));
+    uint64_t nCursor = 0;
+    std::vector<uint8_t> header;
+    for (const RarFileBlock& f : info.arrFiles) {
+        const uint64_t nHeaderSize = f.nDataOffset - f.nHeaderOffset;
+        if (!f.bSolid || nHeaderSize < 7 || nHeaderSize > 0xFFFF) {
+            continue;
+        }
+        header.resize(size_t(nHeaderSize));
+        if (!pView->ReadLower(f.nHeaderOffset, header.data(), header.size())) {
+            break;  // the block reader and libarchive will find the same fault
+        }
+        header[3] = uint8_t(header[3] & ~FILE_SOLID);
+        rarheader::SetRar4HeaderCrc(header);
+        pView->AddCopy(nCursor, f.nHeaderOffset - nCursor);
+        pView->AddLiteral(header);
+        nCursor = f.nDataOffset;
+    }
+    pView->AddCopy(nCursor, pView->Lower().Size() - nCursor);
+    return pView;
+}
+
+const Rar29File* CRar29Volumes::Find(const std::string& strPath, uint64_t nHeaderOffset) const {
+    auto it = m_mapFiles.find({strPath, nHeaderOffset});
+    return it == m_mapFiles.end() ? nullptr : &it->second;
+}
