@@ -246,7 +246,7 @@ void CUnrarExtractor::OpenSet() {
         pDecryption = std::make_unique<CRarDecryption>(options.strPassword);
     }
     set = CRarVolumeSet();
-    solid = CSolidRar4();
+    rar29 = CRar29Volumes();
     set.Open(strArchive, [this](const std::string& strPath, std::string& strError) {
         std::unique_ptr<IRarVolumeSource> pSource;
         if (pDecryption) {
@@ -258,7 +258,7 @@ void CUnrarExtractor::OpenSet() {
             }
             pSource = std::move(pFile);
         }
-        return pSource ? solid.Wrap(std::move(pSource)) : nullptr;
+        return pSource ? rar29.Wrap(std::move(pSource)) : nullptr;
     });
 }
 
@@ -441,9 +441,9 @@ int CUnrarExtractor::Run() {
 }
 
 bool CUnrarExtractor::ProcessEntry(PlannedEntry& e, archive_entry* pEntry) {
-    bSolidDecoded = false;
+    bRar29Decoded = false;
     const bool bGoOn = HandleEntry(e, pEntry);
-    KeepSolidChain(e);
+    KeepRar29Chain(e);
     return bGoOn;
 }
 
@@ -529,12 +529,12 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
             target = archive_entry_symlink(pEntry);
         }
         std::string strTarget = target ? target : "";
-        if (const SolidRar4File* pInfo = SolidInfo(e)) {
-            // The target is part of the solid stream (libarchive would read it as stored).
+        if (const Rar29File* pInfo = Rar29Info(e)) {
+            // A compressed target (libarchive would hand out the packed bytes as the target).
             strTarget.clear();
             uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
             uint64_t nBytes = 0;
-            SolidFailure failure;
+            Rar29Failure failure;
             auto sink = [&strTarget](const uint8_t* p, size_t n) {
                 if (strTarget.size() + n > 65536) {
                     return false;
@@ -543,7 +543,7 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
                 return true;
             };
             const RarFileBlock& last = *e.arrPieces.back();
-            if (!DecodeSolid(e, *pInfo, sink, nCrc, nBytes, failure) || (last.bHasCrc && nCrc != last.nCrc32)) {
+            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) || (last.bHasCrc && nCrc != last.nCrc32)) {
                 if (failure.bReadError) {
                     report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
                     Fail(FAIL_FATAL);

@@ -9,7 +9,7 @@
 #include "companions/unrar/CRarByteFeed.h"
 #include "companions/unrar/CRarVolumeSet.h"
 #include "companions/unrar/CSafeDestination.h"
-#include "companions/unrar/CSolidRar4.h"
+#include "companions/unrar/CRar29Volumes.h"
 #include "companions/unrar/CUnrarCommandLine.h"
 #include "companions/unrar/decrypt/CRarDecryption.h"
 
@@ -54,18 +54,18 @@ private:
     // that has been reported.
     bool CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes, bool& bWriteFailed);
     void ReportPassword(const std::string& strName);
-    // Solid RAR 4.x (CUnrarExtractorSolid.cpp): entries whose data CRar29Decoder decodes.
-    struct SolidFailure {
+    // RAR 2.9 data (CUnrarExtractorRar29.cpp): entries whose data CRar29Decoder decodes.
+    struct Rar29Failure {
         std::string strProblem;
         bool bReadError = false;   // a volume could not be read (strProblem says why)
         bool bSinkFailed = false;  // the sink refused data; the decoding itself went on
     };
-    const SolidRar4File* SolidInfo(const PlannedEntry& e) const;
+    const Rar29File* Rar29Info(const PlannedEntry& e) const;
     // Decodes the entry's data into sink; false with failure set when it could not.
-    bool DecodeSolid(PlannedEntry& e, const SolidRar4File& info,
+    bool DecodeRar29(PlannedEntry& e, const Rar29File& info,
                      const std::function<bool(const uint8_t*, size_t)>& sink, uint32_t& nCrc,
-                     uint64_t& nBytes, SolidFailure& failure);
-    void KeepSolidChain(PlannedEntry& e);
+                     uint64_t& nBytes, Rar29Failure& failure);
+    void KeepRar29Chain(PlannedEntry& e);
     bool HandleEntry(PlannedEntry& e, archive_entry* pEntry);  // ProcessEntry's work
     // Decryption: the prompt before anything is read, the set opened through the password.
     void AskPasswordFirst();
@@ -94,9 +94,9 @@ private:
     size_t nLastVolumeShown = SIZE_MAX;
     PlannedEntry* pCurrent = nullptr;
     std::unique_ptr<CRarDecryption> pDecryption;  // with a password: the volumes decrypted
-    CSolidRar4 solid;                              // views of solid RAR 4.x volumes
-    std::unique_ptr<CRar29Decoder> pSolidDecoder;
-    bool bSolidDecoded = false;      // the current entry went through the decoder
+    CRar29Volumes rar29;             // RAR 4.x files our RAR 2.9 decoder reads
+    std::unique_ptr<CRar29Decoder> pRar29Decoder;
+    bool bRar29Decoded = false;      // the current entry went through the decoder
     bool bSolidChainBroken = false;  // a compressed entry of the solid stream was not decoded
     std::string strAnsweredPassword;
     bool bPasswordAnswered = false;     // a password line was read from standard input

@@ -46,14 +46,14 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
     if ((pLast->bHasBlake2 || bDecryptedHash) && !pLast->bSplitAfter) {
         pHash = std::make_unique<CBlake2sp>();
     }
-    // Compressed entries of a solid RAR 4.x set: our decoder, which keeps the solid state.
-    const SolidRar4File* pSolid = SolidInfo(e);
-    if (pSolid) {
-        SolidFailure failure;
+    // Compressed RAR 4.x entries: our RAR 2.9 decoder (see CRar29Volumes.h).
+    const Rar29File* pRar29 = Rar29Info(e);
+    if (pRar29) {
+        Rar29Failure failure;
         auto sink = [&](const uint8_t* p, size_t n) {
             return !bWriting || destination.Write(p, n) == SafeStatus::Ok;
         };
-        if (!DecodeSolid(e, *pSolid, sink, crc, nWritten, failure)) {
+        if (!DecodeRar29(e, *pRar29, sink, crc, nWritten, failure)) {
             if (failure.bSinkFailed) {
                 bWriteFailed = true;
             } else {
@@ -80,7 +80,7 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
             return !bFatal;
         }
     }
-    while (!bStored && !pSolid) {  // (libarchive steps over data read by other means)
+    while (!bStored && !pRar29) {  // (libarchive steps over data read by other means)
         const void* pData = nullptr;
         size_t nSize = 0;
         la_int64_t nOffset = 0;

@@ -238,3 +238,28 @@ TEST(UnrarSolidRar4Test, FlippedByteInAWrittenSolidSetIsNeverAllOk) {
     EXPECT_TRUE(testfiles::Exists(copy.Sub("out/small/1.txt"))) << r.strOutput;
     EXPECT_FALSE(testfiles::Exists(copy.Sub("out/small/2.txt"))) << r.strOutput;
 }
+
+// Not solid: a compressed file larger than the 4 MiB window, with matches all along it
+// (libarchive 3.6 damages such files; our decoder reads every compressed RAR 2.9 entry).
+TEST(UnrarSolidRar4Test, CompressedFileLargerThanTheWindowExtractsIntact) {
+    CUnrarTempDir tmp;
+    std::string strBig;
+    const std::string strNoise = testfiles::RandomBytes(64 * 1024, 11);
+    for (size_t i = 0; strBig.size() < (4u << 20) + 300000; ++i) {
+        strBig += "record " + std::to_string(i * 7919 % 100003) + " ";
+        strBig += strNoise.substr(i * 131 % 60000, 40 + i % 200);
+    }
+    CRar29SolidHook hook(6, /*bSolid=*/false);
+    CRarOptions options;
+    options.eFormat = ERarFormat::Rar4;
+    options.pHook = &hook;
+    CRarWriter writer(options);
+    writer.AddFile("big.bin", strBig);
+    writer.AddFile("small.txt", "after the big one");
+    const CRarResult written = writer.Write(tmp.Sub("big.rar"));
+    ASSERT_TRUE(written.bOk) << written.strError;
+    UnrarResult r = Extract(written.arrVolumes[0], tmp.Sub("out"));
+    EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
+    EXPECT_TRUE(ReadFileBytes(tmp.Sub("out/big.bin")) == strBig);
+    EXPECT_EQ(ReadFileBytes(tmp.Sub("out/small.txt")), "after the big one");
+}

@@ -1,5 +1,6 @@
-// Solid RAR 4.x data of CUnrarExtractor: every compressed entry of such a set is decoded by
-// one CRar29Decoder in archive order (see CSolidRar4.h); libarchive only lists them.
+// RAR 2.9 data of CUnrarExtractor: every compressed RAR 4.x entry our decoder reads (all of
+// them in a solid set) is decoded by one CRar29Decoder in archive order (see CRar29Volumes.h);
+// libarchive only lists them.
 #include "companions/unrar/CUnrarExtractor.h"
 
 #include "companions/unrar/rar29/CRar29Decoder.h"
@@ -8,32 +9,33 @@
 
 #include <algorithm>
 
-const SolidRar4File* CUnrarExtractor::SolidInfo(const PlannedEntry& e) const {
+const Rar29File* CUnrarExtractor::Rar29Info(const PlannedEntry& e) const {
     if (e.arrPieces.empty()) {
         return nullptr;
     }
     const RarFileBlock& first = *e.arrPieces.front();
-    if (first.bDirectory || first.bStored) {
-        return nullptr;  // no data, or data the decoder never sees
-    }
-    return solid.Find(set.arrVolumes[e.arrPieceVolumes.front()].pSource->Path(), first.nHeaderOffset);
+    const Rar29File* pInfo = rar29.Find(set.arrVolumes[e.arrPieceVolumes.front()].pSource->Path(), first.nHeaderOffset);
+    // Other compression versions are libarchive's, unless the set is solid (libarchive
+    // cannot read those at all; the decoder then says why).
+    const bool bOurs = pInfo && (pInfo->nUnpackVersion == 29 || pInfo->nUnpackVersion == 36 || pInfo->bSolidSet);
+    return bOurs ? pInfo : nullptr;
 }
 
-bool CUnrarExtractor::DecodeSolid(PlannedEntry& e, const SolidRar4File& info,
+bool CUnrarExtractor::DecodeRar29(PlannedEntry& e, const Rar29File& info,
                                   const std::function<bool(const uint8_t*, size_t)>& sink,
-                                  uint32_t& nCrc, uint64_t& nBytes, SolidFailure& failure) {
-    bSolidDecoded = true;  // whatever happens, this entry had its turn
+                                  uint32_t& nCrc, uint64_t& nBytes, Rar29Failure& failure) {
+    bRar29Decoded = true;  // whatever happens, this entry had its turn
     if (info.bSolid && bSolidChainBroken) {
         failure.strProblem = "follows a file of the solid archive that could not be read";
         return false;
     }
     bSolidChainBroken = true;  // until this entry is decoded to its end
-    if (!pSolidDecoder) {
-        pSolidDecoder = std::make_unique<CRar29Decoder>();
+    if (!pRar29Decoder) {
+        pRar29Decoder = std::make_unique<CRar29Decoder>();
     }
     const RarFileBlock& last = *e.arrPieces.back();
     if (last.nUnpackVersion != 29 && last.nUnpackVersion != 36) {
-        failure.strProblem = "solid data of RAR format version " + std::to_string(last.nUnpackVersion) +
+        failure.strProblem = "data of RAR compression version " + std::to_string(last.nUnpackVersion) +
                              " is not supported";
         return false;
     }
@@ -77,20 +79,20 @@ bool CUnrarExtractor::DecodeSolid(PlannedEntry& e, const SolidRar4File& info,
         return nGot;
     };
 
-    if (!pSolidDecoder->BeginFile(last.nUnpackedSize, info.bSolid, info.nDictionary, read)) {
-        failure.strProblem = pSolidDecoder->Error();
+    if (!pRar29Decoder->BeginFile(last.nUnpackedSize, info.bSolid, info.nDictionary, read)) {
+        failure.strProblem = pRar29Decoder->Error();
         return false;
     }
     arrCopyBuffer.resize(64 << 10);
     bool bSinkOpen = true;
     for (;;) {
-        const int64_t n = pSolidDecoder->Read(arrCopyBuffer.data(), arrCopyBuffer.size());
+        const int64_t n = pRar29Decoder->Read(arrCopyBuffer.data(), arrCopyBuffer.size());
         if (n == 0) {
             break;
         }
         if (n < 0) {
             if (!failure.bReadError) {
-                failure.strProblem = pSolidDecoder->Error();
+                failure.strProblem = pRar29Decoder->Error();
             }
             return false;
         }
@@ -109,11 +111,11 @@ bool CUnrarExtractor::DecodeSolid(PlannedEntry& e, const SolidRar4File& info,
     return !failure.bSinkFailed;
 }
 
-// An entry of the solid stream that is not extracted (a refused name, a failed write) is
-// still decoded, so that the files after it can be.
-void CUnrarExtractor::KeepSolidChain(PlannedEntry& e) {
-    const SolidRar4File* pInfo = SolidInfo(e);
-    if (!pInfo || bSolidDecoded) {
+// An entry of a solid stream that is not extracted (a refused name, a failed write) is still
+// decoded, so that the files after it can be.
+void CUnrarExtractor::KeepRar29Chain(PlannedEntry& e) {
+    const Rar29File* pInfo = Rar29Info(e);
+    if (!pInfo || !pInfo->bSolidSet || bRar29Decoded) {
         return;
     }
     if (e.bEncrypted && (!e.pDecrypted || e.pDecrypted->eState != CDecryptedFile::State::Decrypted)) {
@@ -122,6 +124,6 @@ void CUnrarExtractor::KeepSolidChain(PlannedEntry& e) {
     }
     uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
     uint64_t nBytes = 0;
-    SolidFailure failure;
-    DecodeSolid(e, *pInfo, [](const uint8_t*, size_t) { return true; }, nCrc, nBytes, failure);
+    Rar29Failure failure;
+    DecodeRar29(e, *pInfo, [](const uint8_t*, size_t) { return true; }, nCrc, nBytes, failure);
 }

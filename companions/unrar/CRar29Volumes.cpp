@@ -1,28 +1,32 @@
-#include "companions/unrar/CSolidRar4.h"
+#include "companions/unrar/CRar29Volumes.h"
 
 #include "companions/unrar/decrypt/CPlainVolumeSource.h"
 #include "companions/unrar/decrypt/RarHeaderEditor.h"
 
 #include <vector>
 
-std::unique_ptr<IRarVolumeSource> CSolidRar4::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
+std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
     const RarVolumeInfo info = CRarBlockReader::ReadVolume(*pSource);
     if (info.eFormat != RarFormat::Rar4 || info.bHeadersEncrypted) {
         return pSource;
     }
-    bool bAnySolid = info.bSolid;
+    bool bSolidSet = info.bSolid;
     for (const RarFileBlock& f : info.arrFiles) {
-        bAnySolid = bAnySolid || f.bSolid;
-    }
-    if (!bAnySolid) {
-        return pSource;
+        bSolidSet = bSolidSet || f.bSolid;
     }
     const std::string strPath = pSource->Path();
+    for (const RarFileBlock& f : info.arrFiles) {
+        if (!f.bDirectory && !f.bStored) {
+            m_mapFiles[{strPath, f.nHeaderOffset}] = Rar29File{f.bSolid, f.nDictionary, f.nUnpackVersion, bSolidSet};
+        }
+    }
+    if (!bSolidSet) {
+        return pSource;
+    }
     auto pView = std::make_unique<CPlainVolumeSource>(std::move(pSource));
     uint64_t nCursor = 0;
     std::vector<uint8_t> header;
     for (const RarFileBlock& f : info.arrFiles) {
-        m_mapFiles[{strPath, f.nHeaderOffset}] = SolidRar4File{f.bSolid, f.nDictionary};
         const uint64_t nHeaderSize = f.nDataOffset - f.nHeaderOffset;
         if (!f.bSolid || nHeaderSize < 7 || nHeaderSize > 0xFFFF) {
             continue;
@@ -41,7 +45,7 @@ std::unique_ptr<IRarVolumeSource> CSolidRar4::Wrap(std::unique_ptr<IRarVolumeSou
     return pView;
 }
 
-const SolidRar4File* CSolidRar4::Find(const std::string& strPath, uint64_t nHeaderOffset) const {
+const Rar29File* CRar29Volumes::Find(const std::string& strPath, uint64_t nHeaderOffset) const {
     auto it = m_mapFiles.find({strPath, nHeaderOffset});
     return it == m_mapFiles.end() ? nullptr : &it->second;
 }
