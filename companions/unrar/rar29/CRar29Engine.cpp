@@ -288,47 +288,68 @@ void CRar29Engine::EmitMatch(uint32_t nOffset, uint32_t nLength) {
     m_nWindowPos += nLength;
 }
 
-// At the end of a file's data: an LZ stream may close with the end-of-file marker
-// (symbol 256, a 0 bit, then a bit saying whether the next file starts with new tables;
-// the real RAR program writes it after every file). A stream that just stops leaves the
-// tables in use for the next solid file; one that goes on is damaged.
+// At the end of a file's data the stream may still hold:
+// - in LZ blocks, the end-of-file marker: symbol 256, a 0 bit, then a bit saying whether
+//   the next file starts with new tables (the real RAR program writes it after every
+//   file); or symbol 256 and a 1 bit followed by new tables;
+// - in PPMd blocks, the escape symbol and code 2 (end of data; also written after every
+//   file). They are part of the model's history, which the next solid file continues, so
+//   they are decoded here;
+// - a block header (an empty file's stream may be just tables and the marker).
+// A stream that simply stops leaves the tables in use for the next solid file; one that
+// goes on with more symbols is damaged (data beyond the file's size).
 void CRar29Engine::FinishFile() {
-    if (!m_bStreamEnded && !m_bPpmdBlock && !m_bStartNewTable && m_mainCode.Created() &&
-        !m_bits.FewerBitsLeftThan(1)) {
+    for (int nRound = 0; nRound < 4 && !m_bStreamEnded; nRound++) {
+        if (m_bStartNewTable) {
+            if (m_bits.FewerBitsLeftThan(8)) {
+                break;
+            }
+            if (!ParseCodes()) {
+                return;
+            }
+        }
+        if (m_bPpmdBlock) {
+            const int nSymbol = Ppmd7_DecodeSymbol(&m_ppmd, &m_rangeDec);
+            const int nCode = nSymbol == m_nPpmdEscape ? Ppmd7_DecodeSymbol(&m_ppmd, &m_rangeDec) : -1;
+            if (nCode == 2) {
+                m_bStreamEnded = true;
+                stats.nEndMarkers++;
+                break;
+            }
+            if (nCode == 0) {
+                m_bStartNewTable = true;
+                continue;
+            }
+            if (CheckInput()) {
+                Fail("The packed data goes on past the end of the file");
+            }
+            return;
+        }
+        if (!m_mainCode.Created() || m_bits.FewerBitsLeftThan(1)) {
+            break;
+        }
         std::string strIgnored;
         int nLength = 0;
         const int nSymbol = m_mainCode.PeekSymbol(m_bits, nLength, strIgnored);
-        if (nSymbol == 256 && !m_bits.FewerBitsLeftThan(nLength + 2)) {
-            const uint32_t nBits = m_bits.Peek(nLength + 2) & 3;
-            if ((nBits & 2) == 0) {
-                m_bits.Skip(nLength + 2);
-                m_bStartNewTable = (nBits & 1) != 0;
-                m_bStreamEnded = true;
-                stats.nEndMarkers++;
-            }
+        if (nSymbol != 256 || m_bits.FewerBitsLeftThan(nLength + 2)) {
+            break;
         }
-        // Without the marker the packed data must be over (a few bits of the last byte
-        // aside): more symbols would be data beyond the file's size.
-        if (!m_bStreamEnded && !m_bits.FewerBitsLeftThan(8)) {
-            Fail("The packed data goes on past the end of the file");
-            return;
+        const uint32_t nBits = m_bits.Peek(nLength + 2) & 3;
+        if (nBits & 2) {
+            m_bits.Skip(nLength + 1);
+            m_bStartNewTable = true;
+            continue;
         }
-    }
-    // A PPMd stream closes with the escape symbol and code 2 (the real RAR program writes
-    // them after every file). They are part of the model's history, which the next file of
-    // a solid archive continues, so they are decoded here.
-    if (!m_bStreamEnded && m_bPpmdBlock && !m_bStartNewTable && m_bPpmdValid) {
-        const int nSymbol = Ppmd7_DecodeSymbol(&m_ppmd, &m_rangeDec);
-        const int nCode = nSymbol == m_nPpmdEscape ? Ppmd7_DecodeSymbol(&m_ppmd, &m_rangeDec) : -1;
-        if (nCode == 2 || nCode == 0) {
-            m_bStreamEnded = true;
-            stats.nEndMarkers++;
-        } else if (CheckInput()) {
-            Fail("The packed data goes on past the end of the file");
-            return;
-        }
+        m_bits.Skip(nLength + 2);
+        m_bStartNewTable = (nBits & 1) != 0;
+        m_bStreamEnded = true;
+        stats.nEndMarkers++;
     }
     if (!CheckInput()) {
+        return;
+    }
+    if (!m_bStreamEnded && !m_bPpmdBlock && !m_bits.FewerBitsLeftThan(8)) {
+        Fail("The packed data goes on past the end of the file");
         return;
     }
     m_bLastFileComplete = true;

@@ -44,188 +44,6 @@ void Ppmd7_Construct(CPpmd7 *p)
   memset(p->HB2Flag + 0x40, 8, 0x100 - 0x40);
 }
 
-void Ppmd7_Free(CPpmd7 *p)
-{
-  free(p->Base);
-  p->Size = 0;
-  p->Base = 0;
-}
-
-Bool Ppmd7_Alloc(CPpmd7 *p, UInt32 size)
-{
-  if (p->Base == 0 || p->Size != size)
-  {
-    /* RestartModel() below assumes that p->Size >= UNIT_SIZE
-       (see the calculation of m->MinContext). */
-    if (size < UNIT_SIZE) {
-      return False;
-    }
-    Ppmd7_Free(p);
-    p->AlignOffset =
-        4 - (size & 3);
-    if ((p->Base = (Byte *)malloc(p->AlignOffset + size
-        + UNIT_SIZE
-        )) == 0)
-      return False;
-    p->Size = size;
-  }
-  return True;
-}
-
-static void InsertNode(CPpmd7 *p, void *node, unsigned indx)
-{
-  *((CPpmd_Void_Ref *)node) = p->FreeList[indx];
-  p->FreeList[indx] = REF(node);
-}
-
-static void *RemoveNode(CPpmd7 *p, unsigned indx)
-{
-  CPpmd_Void_Ref *node = (CPpmd_Void_Ref *)Ppmd7_GetPtr(p, p->FreeList[indx]);
-  p->FreeList[indx] = *node;
-  return node;
-}
-
-static void SplitBlock(CPpmd7 *p, void *ptr, unsigned oldIndx, unsigned newIndx)
-{
-  unsigned i, nu = I2U(oldIndx) - I2U(newIndx);
-  ptr = (Byte *)ptr + U2B(I2U(newIndx));
-  if (I2U(i = U2I(nu)) != nu)
-  {
-    unsigned k = I2U(--i);
-    InsertNode(p, ((Byte *)ptr) + U2B(k), nu - k - 1);
-  }
-  InsertNode(p, ptr, i);
-}
-
-static void GlueFreeBlocks(CPpmd7 *p)
-{
-  CPpmd7_Node_Ref head = p->AlignOffset + p->Size;
-  
-  CPpmd7_Node_Ref n = head;
-  unsigned i;
-
-  p->GlueCount = 255;
-
-  /* create doubly-linked list of free blocks */
-  for (i = 0; i < PPMD_NUM_INDEXES; i++)
-  {
-    UInt16 nu = I2U(i);
-    CPpmd7_Node_Ref next = (CPpmd7_Node_Ref)p->FreeList[i];
-    p->FreeList[i] = 0;
-    while (next != 0)
-    {
-      CPpmd7_Node *node = NODE(next);
-      node->Next = n;
-      n = NODE(n)->Prev = next;
-      next = *(const CPpmd7_Node_Ref *)node;
-      node->Stamp = 0;
-      node->NU = (UInt16)nu;
-    }
-  }
-  NODE(head)->Stamp = 1;
-  NODE(head)->Next = n;
-  NODE(n)->Prev = head;
-  if (p->LoUnit != p->HiUnit)
-    ((CPpmd7_Node *)p->LoUnit)->Stamp = 1;
-  
-  /* Glue free blocks */
-  while (n != head)
-  {
-    CPpmd7_Node *node = NODE(n);
-    UInt32 nu = (UInt32)node->NU;
-    for (;;)
-    {
-      CPpmd7_Node *node2 = NODE(n) + nu;
-      nu += node2->NU;
-      if (node2->Stamp != 0 || nu >= 0x10000)
-        break;
-      NODE(node2->Prev)->Next = node2->Next;
-      NODE(node2->Next)->Prev = node2->Prev;
-      node->NU = (UInt16)nu;
-    }
-    n = node->Next;
-  }
-  
-  /* Fill lists of free blocks */
-  for (n = NODE(head)->Next; n != head;)
-  {
-    CPpmd7_Node *node = NODE(n);
-    unsigned nu;
-    CPpmd7_Node_Ref next = node->Next;
-    for (nu = node->NU; nu > 128; nu -= 128, node += 128)
-      InsertNode(p, node, PPMD_NUM_INDEXES - 1);
-    if (I2U(i = U2I(nu)) != nu)
-    {
-      unsigned k = I2U(--i);
-      InsertNode(p, node + k, nu - k - 1);
-    }
-    InsertNode(p, node, i);
-    n = next;
-  }
-}
-
-static void *AllocUnitsRare(CPpmd7 *p, unsigned indx)
-{
-  unsigned i;
-  void *retVal;
-  if (p->GlueCount == 0)
-  {
-    GlueFreeBlocks(p);
-    if (p->FreeList[indx] != 0)
-      return RemoveNode(p, indx);
-  }
-  i = indx;
-  do
-  {
-    if (++i == PPMD_NUM_INDEXES)
-    {
-      UInt32 numBytes = U2B(I2U(indx));
-      p->GlueCount--;
-      return ((UInt32)(p->UnitsStart - p->Text) > numBytes) ? (p->UnitsStart -= numBytes) : (NULL);
-    }
-  }
-  while (p->FreeList[i] == 0);
-  retVal = RemoveNode(p, i);
-  SplitBlock(p, retVal, i, indx);
-  return retVal;
-}
-
-static void *AllocUnits(CPpmd7 *p, unsigned indx)
-{
-  UInt32 numBytes;
-  if (p->FreeList[indx] != 0)
-    return RemoveNode(p, indx);
-  numBytes = U2B(I2U(indx));
-  if (numBytes <= (UInt32)(p->HiUnit - p->LoUnit))
-  {
-    void *retVal = p->LoUnit;
-    p->LoUnit += numBytes;
-    return retVal;
-  }
-  return AllocUnitsRare(p, indx);
-}
-
-#define MyMem12Cpy(dest, src, num) \
-  { UInt32 *d = (UInt32 *)dest; const UInt32 *s = (const UInt32 *)src; UInt32 n = num; \
-    do { d[0] = s[0]; d[1] = s[1]; d[2] = s[2]; s += 3; d += 3; } while(--n); }
-
-static void *ShrinkUnits(CPpmd7 *p, void *oldPtr, unsigned oldNU, unsigned newNU)
-{
-  unsigned i0 = U2I(oldNU);
-  unsigned i1 = U2I(newNU);
-  if (i0 == i1)
-    return oldPtr;
-  if (p->FreeList[i1] != 0)
-  {
-    void *ptr = RemoveNode(p, i1);
-    MyMem12Cpy(ptr, oldPtr, newNU);
-    InsertNode(p, oldPtr, i0);
-    return ptr;
-  }
-  SplitBlock(p, oldPtr, i0, i1);
-  return oldPtr;
-}
-
 #define SUCCESSOR(p) ((CPpmd_Void_Ref)((p)->SuccessorLow | ((UInt32)(p)->SuccessorHigh << 16)))
 
 static void SetSuccessor(CPpmd_State *p, CPpmd_Void_Ref v)
@@ -252,7 +70,7 @@ static void RestartModel(CPpmd7 *p)
   p->MinContext->Suffix = 0;
   p->MinContext->NumStats = 256;
   p->MinContext->SummFreq = 256 + 1;
-  p->FoundState = (CPpmd_State *)p->LoUnit; /* AllocUnits(p, PPMD_NUM_INDEXES - 1); */
+  p->FoundState = (CPpmd_State *)p->LoUnit; /* Ppmd7_AllocUnits(p, PPMD_NUM_INDEXES - 1); */
   p->LoUnit += U2B(256 / 2);
   p->MinContext->Stats = REF(p->FoundState);
   for (i = 0; i < 256; i++)
@@ -345,10 +163,10 @@ static CTX_PTR CreateSuccessors(CPpmd7 *p, Bool skip)
     if (p->HiUnit != p->LoUnit)
       c1 = (CTX_PTR)(p->HiUnit -= UNIT_SIZE);
     else if (p->FreeList[0] != 0)
-      c1 = (CTX_PTR)RemoveNode(p, 0);
+      c1 = (CTX_PTR)Ppmd7_RemoveNode(p, 0);
     else
     {
-      c1 = (CTX_PTR)AllocUnitsRare(p, 0);
+      c1 = (CTX_PTR)Ppmd7_AllocUnitsRare(p, 0);
       if (!c1)
         return NULL;
     }
@@ -464,7 +282,7 @@ static void UpdateModel(CPpmd7 *p)
         unsigned i = U2I(oldNU);
         if (i != U2I(oldNU + 1))
         {
-          void *ptr = AllocUnits(p, i + 1);
+          void *ptr = Ppmd7_AllocUnits(p, i + 1);
           void *oldPtr;
           if (!ptr)
           {
@@ -473,7 +291,7 @@ static void UpdateModel(CPpmd7 *p)
           }
           oldPtr = STATS(c);
           MyMem12Cpy(ptr, oldPtr, oldNU);
-          InsertNode(p, oldPtr, i);
+          Ppmd7_InsertNode(p, oldPtr, i);
           c->Stats = STATS_REF(ptr);
         }
       }
@@ -481,7 +299,7 @@ static void UpdateModel(CPpmd7 *p)
     }
     else
     {
-      CPpmd_State *s = (CPpmd_State*)AllocUnits(p, 0);
+      CPpmd_State *s = (CPpmd_State*)Ppmd7_AllocUnits(p, 0);
       if (!s)
       {
         RestartModel(p);
@@ -569,14 +387,14 @@ static void Rescale(CPpmd7 *p)
         escFreq >>= 1;
       }
       while (escFreq > 1);
-      InsertNode(p, stats, U2I(((numStats + 1) >> 1)));
+      Ppmd7_InsertNode(p, stats, U2I(((numStats + 1) >> 1)));
       *(p->FoundState = ONE_STATE(p->MinContext)) = tmp;
       return;
     }
     n0 = (numStats + 1) >> 1;
     n1 = (p->MinContext->NumStats + 1) >> 1;
     if (n0 != n1)
-      p->MinContext->Stats = STATS_REF(ShrinkUnits(p, stats, n0, n1));
+      p->MinContext->Stats = STATS_REF(Ppmd7_ShrinkUnits(p, stats, n0, n1));
   }
   p->MinContext->SummFreq = (UInt16)(sumFreq + escFreq - (escFreq >> 1));
   p->FoundState = STATS(p->MinContext);

@@ -63,3 +63,15 @@ void Ppmd7_Update1_0(CPpmd7 *p);
 void Ppmd7_Update2(CPpmd7 *p);
 void Ppmd7_UpdateBin(CPpmd7 *p);
 CPpmd_See *Ppmd7_MakeEscFreq(CPpmd7 *p, unsigned numMasked, UInt32 *escFreq);
+
+#define MyMem12Cpy(dest, src, num) \
+  { UInt32 *d = (UInt32 *)dest; const UInt32 *s = (const UInt32 *)src; UInt32 n = num; \
+    do { d[0] = s[0]; d[1] = s[1]; d[2] = s[2]; s += 3; d += 3; } while(--n); }
+
+void Ppmd7_InsertNode(CPpmd7 *p, void *node, unsigned indx);
+void *Ppmd7_RemoveNode(CPpmd7 *p, unsigned indx);
+void Ppmd7_SplitBlock(CPpmd7 *p, void *ptr, unsigned oldIndx, unsigned newIndx);
+void Ppmd7_GlueFreeBlocks(CPpmd7 *p);
+void *Ppmd7_AllocUnitsRare(CPpmd7 *p, unsigned indx);
+void *Ppmd7_AllocUnits(CPpmd7 *p, unsigned indx);
+void *Ppmd7_ShrinkUnits(CPpmd7 *p, void *oldPtr, unsigned oldNU, unsigned newNU);

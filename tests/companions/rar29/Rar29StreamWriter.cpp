@@ -196,6 +196,11 @@ void CRar29StreamWriter::EndOfFile(bool bNewTables) {
     Put(bNewTables ? 1 : 0, 1);
 }
 
+void CRar29StreamWriter::NewTablesFollow() {
+    Symbol(256);
+    Put(1, 1);
+}
+
 void CRar29StreamWriter::Filter(uint32_t nProgramNumber, uint32_t nStartOffset, uint32_t nBlockLength, uint32_t nR0,
                                 const std::vector<uint8_t>& arrProgram) {
     CBitList bits;

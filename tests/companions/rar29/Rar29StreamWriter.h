@@ -20,6 +20,8 @@ public:
     void ShortMatch(uint32_t nDistance);
     // The end-of-file marker; bNewTables: the next file starts with tables.
     void EndOfFile(bool bNewTables);
+    // Symbol 256 and a 1 bit: new tables follow in this stream (call Tables() next).
+    void NewTablesFollow();
     // A filter record: program number (0 = forget all and send a new program), block
     // start relative to the current position, block length, R0 (channels), the program.
     void Filter(uint32_t nProgramNumber, uint32_t nStartOffset, uint32_t nBlockLength, uint32_t nR0,

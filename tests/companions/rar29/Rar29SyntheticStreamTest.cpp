@@ -191,3 +191,33 @@ TEST(Rar29SyntheticStreamTest, UnknownFilterProgramAndOversizedBlockAreErrors) {
     w.Literals(Ramp(8, 1));
     EXPECT_EQ(Decode(decoder, w.Finish(), 8, false).strError, "RAR filter block too large");
 }
+
+TEST(Rar29SyntheticStreamTest, EmptySolidFilesAndTablesSentAtAFileEndKeepTheStreamInStep) {
+    CRar29StreamWriter w;
+    w.Tables();
+    w.Literals(Bytes("one"));
+    w.NewTablesFollow();  // after the file's last byte: tables, then the marker
+    w.Tables(true);
+    w.EndOfFile(false);
+    const std::vector<uint8_t> arrFirst = w.Finish();
+    const std::vector<uint8_t> arrEmptyNoData;  // an empty file without packed data
+    w.EndOfFile(false);  // an empty file whose stream is just the marker
+    const std::vector<uint8_t> arrEmptyMarkerOnly = w.Finish();
+    w.Literals(Bytes("two"));
+    w.ShortMatch(5);  // "ne" from the first file
+    w.EndOfFile(false);
+    const std::vector<uint8_t> arrLast = w.Finish();
+
+    CRar29Decoder decoder;
+    ASSERT_TRUE(Decode(decoder, arrFirst, 3, false).bOk);
+    const CDecodeResult rEmpty1 = Decode(decoder, arrEmptyNoData, 0, true);
+    ASSERT_TRUE(rEmpty1.bOk) << rEmpty1.strError;
+    const CDecodeResult rEmpty2 = Decode(decoder, arrEmptyMarkerOnly, 0, true);
+    ASSERT_TRUE(rEmpty2.bOk) << rEmpty2.strError;
+    EXPECT_TRUE(rEmpty2.arrOut.empty());
+    const CDecodeResult r = Decode(decoder, arrLast, 5, true);
+    ASSERT_TRUE(r.bOk) << r.strError;
+    EXPECT_EQ(std::string(r.arrOut.begin(), r.arrOut.end()), "twone");
+    EXPECT_EQ(decoder.Stats().nLzBlocks, 2u);
+    EXPECT_EQ(decoder.Stats().nEndMarkers, 3u);
+}
