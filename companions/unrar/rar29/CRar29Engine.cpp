@@ -61,7 +61,7 @@ void CRar29Engine::ResetAll() {
     m_bPpmdBlock = false;
     m_bPpmdValid = false;
     m_nPpmdEscape = 2;
-    Ppmd7_Free(&m_ppmd);
+    m_ppmd.InitEsc = 0;  // as a fresh model: only a block header's escape byte sets it
     m_filters.Clear();
 }
 
