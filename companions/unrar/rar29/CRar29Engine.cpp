@@ -167,7 +167,7 @@ bool CRar29Engine::Skip() {
     }
 }
 
-bool CRar29Engine::CheckInput() {
+bool CRar29Engine::InputFailed() {
     if (m_bits.ReadFailed()) {
         bReadFailed = true;
         return Fail("Read error in the packed data");
@@ -178,7 +178,7 @@ bool CRar29Engine::CheckInput() {
     if (m_bPpmdBlock && m_rangeDec.Error) {
         return Fail("Invalid PPMd sequence");
     }
-    return true;
+    return true;  // (not reached: CheckInput calls this only on a failure)
 }
 
 // Gets more of the current file ready: runs a filter whose block starts here or decodes

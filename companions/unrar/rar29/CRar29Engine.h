@@ -67,7 +67,13 @@ private:
 
     void ResetAll();
     bool Fail(const std::string& strWhy);
-    bool CheckInput();
+    bool CheckInput() {
+        if (!m_bits.ReadFailed() && !m_bits.Truncated() && !(m_bPpmdBlock && m_rangeDec.Error)) {
+            return true;
+        }
+        return InputFailed();
+    }
+    bool InputFailed();
     bool Produce();
     bool RunFilters();
     void FinishFile();
