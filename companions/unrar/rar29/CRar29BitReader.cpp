@@ -40,33 +40,19 @@ uint8_t CRar29BitReader::NextByte() {
 }
 
 void CRar29BitReader::Fill() {
+    // Whole bytes while the buffer has them (the usual case), then byte by byte through
+    // the refill and the zero fill past the end.
+    const int nBytes = (64 - m_nAvail) / 8;
+    if (nBytes > 0 && m_nPos + size_t(nBytes) <= m_nLen) {
+        for (int i = 0; i < nBytes; ++i) {
+            m_nCache = (m_nCache << 8) | m_arrBuffer[m_nPos++];
+        }
+        m_nAvail += nBytes * 8;
+        return;
+    }
     while (m_nAvail <= 56) {
         m_nCache = (m_nCache << 8) | NextByte();
         m_nAvail += 8;
-    }
-}
-
-uint32_t CRar29BitReader::Peek(int n) {
-    if (n <= 0) {
-        return 0;
-    }
-    if (m_nAvail < n) {
-        Fill();
-    }
-    return uint32_t((m_nCache >> (m_nAvail - n)) & ((uint64_t(1) << n) - 1));
-}
-
-void CRar29BitReader::Skip(int n) {
-    if (n <= 0) {
-        return;
-    }
-    if (m_nAvail < n) {
-        Fill();
-    }
-    m_nAvail -= n;
-    if (m_nAvail < m_nPadBits) {
-        m_bTruncated = true;
-        m_nPadBits = m_nAvail;
     }
 }
 

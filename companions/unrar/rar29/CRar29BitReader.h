@@ -16,9 +16,29 @@ public:
     // Starts over on a new stream (drops whatever was buffered).
     void Reset(Reader read);
     // The next n bits (0..32) without consuming them.
-    uint32_t Peek(int n);
+    uint32_t Peek(int n) {
+        if (n <= 0) {
+            return 0;
+        }
+        if (m_nAvail < n) {
+            Fill();
+        }
+        return uint32_t((m_nCache >> (m_nAvail - n)) & ((uint64_t(1) << n) - 1));
+    }
     // Consumes n bits (n <= 32).
-    void Skip(int n);
+    void Skip(int n) {
+        if (n <= 0) {
+            return;
+        }
+        if (m_nAvail < n) {
+            Fill();
+        }
+        m_nAvail -= n;
+        if (m_nAvail < m_nPadBits) {
+            m_bTruncated = true;
+            m_nPadBits = m_nAvail;
+        }
+    }
     // Peek + Skip.
     uint32_t Bits(int n) {
         const uint32_t v = Peek(n);

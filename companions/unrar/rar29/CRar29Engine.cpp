@@ -61,7 +61,7 @@ void CRar29Engine::ResetAll() {
     m_bPpmdBlock = false;
     m_bPpmdValid = false;
     m_nPpmdEscape = 2;
-    Ppmd7_Free(&m_ppmd);
+    m_ppmd.InitEsc = 0;  // as a fresh model: only a block header's escape byte sets it
     m_filters.Clear();
 }
 
@@ -167,7 +167,7 @@ bool CRar29Engine::Skip() {
     }
 }
 
-bool CRar29Engine::CheckInput() {
+bool CRar29Engine::InputFailed() {
     if (m_bits.ReadFailed()) {
         bReadFailed = true;
         return Fail("Read error in the packed data");
@@ -178,7 +178,7 @@ bool CRar29Engine::CheckInput() {
     if (m_bPpmdBlock && m_rangeDec.Error) {
         return Fail("Invalid PPMd sequence");
     }
-    return true;
+    return true;  // (not reached: CheckInput calls this only on a failure)
 }
 
 // Gets more of the current file ready: runs a filter whose block starts here or decodes

@@ -15,6 +15,20 @@
 // [m_nFlushedPos, m_nReadyEnd) is decoded, unfiltered and ready to hand out; a pending
 // filter's block is handed out from the filter output instead. The current file owns the
 // positions [m_nFileStart, m_nFileStart + m_nFileSize).
+//
+// Solid streams, as the real RAR program's archives show them:
+// - every file's packed data is its own byte-aligned stream; decoding stops exactly at the
+//   file's size, then the end of the stream is read (FinishFile): an LZ file closes with
+//   symbol 256, a 0 bit and a "new tables" bit (0 in the real solid archive: its later
+//   files have 3-byte streams and no tables); a PPMd file closes with the escape symbol
+//   and code 2 (seen after every PPMd file of the real archives).
+// - assumed, no real solid PPMd archive at hand: a solid file after a PPMd file starts with
+//   a block header (the range decoder cannot go on in a new byte stream; flags without 0x20
+//   continue the model, with 0x20 start a new one).
+// - assumed: the E8/E8E9 filters count positions from the start of the file being written.
+// - the window is always 4 MiB (the largest dictionary), whatever the header's dictionary
+//   size: a valid stream never reaches further back than its dictionary, and filter blocks
+//   (up to 0x3C000 bytes) always fit.
 
 #include "companions/unrar/rar29/CRar29BitReader.h"
 #include "companions/unrar/rar29/CRar29Decoder.h"
@@ -53,7 +67,13 @@ private:
 
     void ResetAll();
     bool Fail(const std::string& strWhy);
-    bool CheckInput();
+    bool CheckInput() {
+        if (!m_bits.ReadFailed() && !m_bits.Truncated() && !(m_bPpmdBlock && m_rangeDec.Error)) {
+            return true;
+        }
+        return InputFailed();
+    }
+    bool InputFailed();
     bool Produce();
     bool RunFilters();
     void FinishFile();

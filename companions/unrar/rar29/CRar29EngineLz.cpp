@@ -102,10 +102,9 @@ bool CRar29Engine::InitPpmd(uint8_t nFlags, uint32_t nMemory, int nMaxOrder) {
         if (nMemory == 0 || nMemory > PPMD_MAX_MEMORY) {
             return Fail("Invalid PPMd memory size");
         }
-        // A damaged stream may leave a half-built model: start from a fresh one.
+        // Ppmd7_Init rebuilds the whole model inside the block, so a block of the same
+        // size is reused (a fresh allocation per file costs more than decoding small files).
         m_bPpmdValid = false;
-        Ppmd7_Free(&m_ppmd);
-        Ppmd7_Construct(&m_ppmd);
         if (!Ppmd7_Alloc(&m_ppmd, nMemory)) {
             return Fail("Out of memory for the PPMd model");
         }

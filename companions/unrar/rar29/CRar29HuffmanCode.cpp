@@ -139,7 +139,7 @@ bool CRar29HuffmanCode::MakeTableRecurse(int nNode, size_t nTableIndex, int nDep
            MakeTableRecurse(nRight, nTableIndex + nCurrent / 2, nDepth + 1, nMaxDepth, strError);
 }
 
-int CRar29HuffmanCode::ReadSymbol(CRar29BitReader& bits, std::string& strError) {
+int CRar29HuffmanCode::ReadSymbolSlow(CRar29BitReader& bits, std::string& strError) {
     int nLength = 0;
     const int nSymbol = PeekSymbol(bits, nLength, strError);
     if (nSymbol >= 0) {

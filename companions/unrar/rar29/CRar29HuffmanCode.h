@@ -43,7 +43,17 @@ public:
     void Clear();
     // The next symbol, or -1 with strError on an invalid code (truncation is the bit
     // reader's to report).
-    int ReadSymbol(CRar29BitReader& bits, std::string& strError);
+    int ReadSymbol(CRar29BitReader& bits, std::string& strError) {
+        // Codes no longer than the table resolve with one lookup (the usual case).
+        if (!m_arrTable.empty()) {
+            const CEntry& entry = m_arrTable[bits.Peek(m_nTableSize)];
+            if (entry.nLength <= unsigned(m_nTableSize)) {
+                bits.Skip(int(entry.nLength));
+                return entry.nValue;
+            }
+        }
+        return ReadSymbolSlow(bits, strError);
+    }
     // The same without consuming it; nLength is its length in bits.
     int PeekSymbol(CRar29BitReader& bits, int& nLength, std::string& strError);
     bool Created() const { return m_bCreated; }
@@ -56,6 +66,7 @@ private:
         unsigned nLength;
         int nValue;
     };
+    int ReadSymbolSlow(CRar29BitReader& bits, std::string& strError);
     bool AddValue(int nValue, int nCodeBits, int nLength, std::string& strError);
     int NewNode();
     bool MakeTable(std::string& strError);

@@ -221,3 +221,24 @@ TEST(Rar29SyntheticStreamTest, EmptySolidFilesAndTablesSentAtAFileEndKeepTheStre
     EXPECT_EQ(decoder.Stats().nLzBlocks, 2u);
     EXPECT_EQ(decoder.Stats().nEndMarkers, 3u);
 }
+
+TEST(Rar29SyntheticStreamTest, SolidFileAfterAPpmdFileStartsWithABlockHeaderAndSeesItsData) {
+    const std::vector<CPackedEntry> arrEntries = LoadEntries("test_read_format_rar_compress_best.rar");
+    ASSERT_FALSE(arrEntries.empty());
+    const CPackedEntry& html = arrEntries.front();  // a PPMd block closed by its end-of-data code
+    CRar29Decoder decoder;
+    const CDecodeResult rHtml = DecodeEntry(decoder, html.block, html.arrPacked);
+    ASSERT_TRUE(rHtml.bOk) << rHtml.strError;
+    ASSERT_GE(rHtml.arrOut.size(), 4u);
+
+    CRar29StreamWriter w;
+    w.Tables();  // the block header after a PPMd file: here an LZ one
+    w.Literal('>');
+    w.ShortMatch(5);  // two bytes from the end of the PPMd file
+    w.EndOfFile(false);
+    const CDecodeResult r = Decode(decoder, w.Finish(), 3, true);
+    ASSERT_TRUE(r.bOk) << r.strError;
+    const std::vector<uint8_t>& h = rHtml.arrOut;
+    const std::vector<uint8_t> arrExpected = {'>', h[h.size() - 4], h[h.size() - 3]};
+    EXPECT_EQ(r.arrOut, arrExpected);
+}
