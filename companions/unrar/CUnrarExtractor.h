@@ -10,6 +10,7 @@
 #include "companions/unrar/CRarVolumeSet.h"
 #include "companions/unrar/CSafeDestination.h"
 #include "companions/unrar/CRar29Volumes.h"
+#include "companions/unrar/CReadAhead.h"
 #include "companions/unrar/CUnrarCommandLine.h"
 #include "companions/unrar/decrypt/CRarDecryption.h"
 
@@ -108,4 +109,5 @@ private:
     bool bFatal = false;
     std::vector<char> arrZeros;
     std::vector<uint8_t> arrCopyBuffer;
+    std::unique_ptr<CReadAhead> pReadAhead;  // reads stored data ahead (CopyStored)
 };

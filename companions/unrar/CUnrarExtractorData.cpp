@@ -176,8 +176,15 @@ bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const 
 
 bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHash, uint64_t& nBytes,
                                  bool& bWriteFailed) {
-    const size_t CHUNK = 64 << 10;  // small enough to stay in the cache between read, CRC and write
-    arrCopyBuffer.resize(CHUNK);
+    // Two buffers: the next chunk is read (and, for an encrypted set, decrypted) on the
+    // read-ahead thread while this one is checked and written. Chunks small enough to stay
+    // in the cache between read, CRC and write.
+    const size_t CHUNK = 256 << 10;
+    arrCopyBuffer.resize(2 * CHUNK);
+    uint8_t* arrBuffers[2] = {arrCopyBuffer.data(), arrCopyBuffer.data() + CHUNK};
+    if (!pReadAhead) {
+        pReadAhead = std::make_unique<CReadAhead>();
+    }
     uint64_t nTotal = pFeed->Total() ? pFeed->Total() : 1;
     for (size_t i = 0; i < e.arrPieces.size(); ++i) {
         const RarFileBlock& piece = *e.arrPieces[i];
@@ -187,9 +194,12 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHa
         uint32_t pieceCrc = uint32_t(crc32(0L, Z_NULL, 0));
         uint64_t off = piece.nDataOffset;
         uint64_t left = piece.nPackedSize;
+        int nCurrent = 0;
+        if (left > 0) {
+            pReadAhead->Start(src, off, arrBuffers[0], size_t(std::min<uint64_t>(left, CHUNK)));
+        }
         while (left > 0) {
-            size_t want = size_t(std::min<uint64_t>(left, CHUNK));
-            int64_t got = src.ReadAt(off, arrCopyBuffer.data(), want);
+            const int64_t got = pReadAhead->Wait();
             if (got <= 0) {
                 destination.AbortFile();
                 report.Line(unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
@@ -197,18 +207,24 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHa
                 Fail(FAIL_FATAL);
                 return false;
             }
-            size_t n = size_t(got);
-            pieceCrc = uint32_t(crc32_z(pieceCrc, arrCopyBuffer.data(), n));
-            if (pHash) {
-                pHash->Update(arrCopyBuffer.data(), n);
+            const size_t n = size_t(got);
+            const uint8_t* pData = arrBuffers[nCurrent];
+            if (left > n) {
+                pReadAhead->Start(src, off + n, arrBuffers[1 - nCurrent], size_t(std::min<uint64_t>(left - n, CHUNK)));
             }
-            if (!bTest && !bWriteFailed && destination.Write(arrCopyBuffer.data(), n) != SafeStatus::Ok) {
+            pieceCrc = uint32_t(crc32_z(pieceCrc, pData, n));
+            if (pHash) {
+                pHash->Update(pData, n);
+            }
+            if (!bTest && !bWriteFailed && destination.Write(pData, n) != SafeStatus::Ok) {
                 bWriteFailed = true;
+                pReadAhead->Wait();  // the other buffer may still be filled
                 return true;
             }
             nBytes += n;
             off += n;
             left -= n;
+            nCurrent = 1 - nCurrent;
             report.Progress(int(pFeed->StreamPositionOf(v, off) * 100 / nTotal));
         }
         // One pass over the data: the entry's CRC is the piece CRCs combined.
