@@ -5,7 +5,9 @@
 #include "companions/unrar/decrypt/CRarDecryption.h"
 #include "tests/companions/unrar/UnrarRun.h"
 #include "tests/fixtures/CRar29Encoder.h"
+#include "tests/fixtures/CRarHookChain.h"
 #include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/encryption/CRarEncryptionHook.h"
 #include "tests/fixtures/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -262,4 +264,53 @@ TEST(UnrarSolidRar4Test, CompressedFileLargerThanTheWindowExtractsIntact) {
     EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
     EXPECT_TRUE(ReadFileBytes(tmp.Sub("out/big.bin")) == strBig);
     EXPECT_EQ(ReadFileBytes(tmp.Sub("out/small.txt")), "after the big one");
+}
+
+// Compressed, solid, encrypted and split across volumes at once (the real fixtures are
+// single volumes): the cipher stream goes on from volume to volume and the decoder's state
+// from file to file.
+TEST(UnrarSolidRar4Test, EncryptedSolidSetsAcrossVolumesExtractWithThePassword) {
+    struct Case {
+        const char* pWhat;
+        bool bEncryptHeaders;
+        bool bSaltPerFile;
+    };
+    for (const Case& c : {Case{"data encrypted", false, false}, Case{"headers too", true, false},
+                          Case{"a salt per file", false, true}}) {
+        CUnrarTempDir tmp;
+        CRar29SolidHook compressor(4);
+        CRarEncryptionOptions encryption;
+        encryption.strPassword = "pw-solid";
+        encryption.bEncryptHeaders = c.bEncryptHeaders;
+        encryption.bSaltPerFile = c.bSaltPerFile;
+        CRarEncryptionHook encryptor(encryption);
+        CRarHookChain chain(compressor, encryptor);
+        CRarOptions options;
+        options.eFormat = ERarFormat::Rar4;
+        options.nVolumeSize = 5000;
+        options.pHook = &chain;
+        CRarWriter writer(options);
+        const std::string strShared = testfiles::RandomBytes(30000, 21);
+        std::map<std::string, std::string> tree;
+        for (int i = 0; i < 6; ++i) {
+            const std::string strName = "f" + std::to_string(i) + ".bin";
+            const std::string strData = strShared.substr(size_t(i) * 1000, 9000) + std::string(size_t(i) * 700, 'q');
+            writer.AddFile(strName, strData);
+            tree[strName] = "f:" + strData;
+        }
+        const CRarResult written = writer.Write(tmp.Sub("enc.rar"));
+        ASSERT_TRUE(written.bOk) << written.strError;
+        ASSERT_GT(written.arrVolumes.size(), 2u);
+
+        UnrarResult r = RunUnrar({"x", "-o+", "-idp", "-ppw-solid", written.arrVolumes[0], tmp.Sub("out")});
+        EXPECT_EQ(r.nExitCode, 0) << c.pWhat << "\n" << r.strOutput;
+        EXPECT_TRUE(ReadTree(tmp.Sub("out")) == tree) << c.pWhat << "\n" << r.strOutput;
+
+        UnrarResult w = RunUnrar({"x", "-o+", "-idp", "-pnot-it", written.arrVolumes[0], tmp.Sub("wrong")});
+        EXPECT_EQ(w.nExitCode, 3) << c.pWhat << "\n" << w.strOutput;
+        EXPECT_NE(w.strOutput.find(" (password incorrect ?)"), std::string::npos) << c.pWhat << "\n" << w.strOutput;
+        EXPECT_EQ(w.strOutput.find("All OK"), std::string::npos) << c.pWhat;
+        const auto left = testfiles::Exists(tmp.Sub("wrong")) ? ReadTree(tmp.Sub("wrong")) : std::map<std::string, std::string>{};
+        EXPECT_TRUE(left.empty()) << c.pWhat << ": " << left.size() << " files left after a wrong password";
+    }
 }
