@@ -18,13 +18,16 @@ rel=demo/release/Demo.Movie.2024
 head -c 3000000 /dev/urandom > demo/src/demo.movie.2024.mkv
 printf 'Demo.Movie.2024\n\nA demo release made by scripts/demo.sh.\n' > "$rel/demo.movie.2024.nfo"
 head -c 200000 /dev/urandom > "$rel/Sample/demo.movie.2024-sample.mkv"
-printf '1\n00:00:01,000 --> 00:00:03,000\nHello from Harvex.\n' > demo/src/demo.movie.2024.eng.srt
+for i in $(seq 1 200); do
+  printf '%d\n00:%02d:01,000 --> 00:%02d:03,000\nHello from Harvex, line %d.\n\n' "$i" $((i / 60)) $((i / 60)) "$i"
+done > demo/src/demo.movie.2024.eng.srt
 mkdir -p demo/src/extras && printf 'Behind the scenes.\n' > demo/src/extras/making-of.txt
 
-# A multi-volume RAR set (part naming), a ZIP of extras, a subtitle pack.
+# A multi-volume RAR set (part naming), a ZIP of extras, a subtitle pack (a compressed,
+# solid RAR 4.x archive).
 "$bin/harvex-mkrar" --volume-size 1M "$rel/demo.movie.2024.rar" demo/src/demo.movie.2024.mkv >/dev/null
 (cd demo/src && zip -qr "../../$rel/extras.zip" extras)
-"$bin/harvex-mkrar" "$rel/Subs/demo.movie.2024.subs.rar" demo/src/demo.movie.2024.eng.srt >/dev/null
+"$bin/harvex-mkrar" --rar4 --solid "$rel/Subs/demo.movie.2024.subs.rar" demo/src/demo.movie.2024.eng.srt >/dev/null
 
 echo "Demo release:"
 (cd demo/release && find . -type f | sort | sed 's/^/  /')
