@@ -3,9 +3,16 @@
 #include "companions/unrar/decrypt/CPlainVolumeSource.h"
 #include "companions/unrar/decrypt/RarHeaderEditor.h"
 
+#include <cstring>
 #include <vector>
 
 std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
+    // Only RAR 4.x volumes have files for our decoder; others are not walked twice.
+    uint8_t arrSignature[sizeof CRarBlockReader::RAR4_SIGNATURE] = {};
+    if (pSource->ReadAt(0, arrSignature, sizeof arrSignature) != int64_t(sizeof arrSignature) ||
+        std::memcmp(arrSignature, CRarBlockReader::RAR4_SIGNATURE, sizeof arrSignature) != 0) {
+        return pSource;
+    }
     const RarVolumeInfo info = CRarBlockReader::ReadVolume(*pSource);
     if (info.eFormat != RarFormat::Rar4 || info.bHeadersEncrypted) {
         return pSource;

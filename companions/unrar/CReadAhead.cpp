@@ -13,7 +13,8 @@ CReadAhead::~CReadAhead() {
 
 void CReadAhead::Start(IRarVolumeSource& source, uint64_t nOffset, void* pBuffer, size_t nBytes) {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [this] { return !m_bJob; });  // a read still running finishes first
         m_pSource = &source;
         m_nOffset = nOffset;
         m_pBuffer = pBuffer;

@@ -19,7 +19,8 @@ public:
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
 
-    // Starts source.ReadAt(nOffset, pBuffer, nBytes) in the background.
+    // Starts source.ReadAt(nOffset, pBuffer, nBytes) in the background (after the read
+    // started before, if the caller did not wait for it).
     void Start(IRarVolumeSource& source, uint64_t nOffset, void* pBuffer, size_t nBytes);
     // Waits for the read started last and returns what ReadAt returned (0 when none).
     int64_t Wait();

@@ -104,8 +104,9 @@ bool CUnrarExtractor::DecodeRar29(PlannedEntry& e, const Rar29File& info,
             failure.bSinkFailed = true;
         }
     }
-    // Pieces of a split entry: the last one's packed checksum (read to its end above).
-    while (nPiece < e.arrPieces.size() && read(arrCopyBuffer.data(), arrCopyBuffer.size()) > 0) {
+    // Pieces of a split entry: each piece before the last has a packed checksum, checked when
+    // the piece has been read to its end (the decoder may stop short of its input's end).
+    while (nPiece + 1 < e.arrPieces.size() && read(arrCopyBuffer.data(), arrCopyBuffer.size()) > 0) {
     }
     bSolidChainBroken = false;
     return !failure.bSinkFailed;
