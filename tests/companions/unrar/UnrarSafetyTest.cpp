@@ -176,6 +176,24 @@ TEST(UnrarSafetyTest, AFullDiskIsAWriteErrorAndLeavesNoPartialFile) {
     EXPECT_EQ(testfiles::ListTree(tmp.Sub("out")), "small.txt\n");
 }
 
+// Stored data is read ahead while the chunk before is written: a write that fails mid-file
+// must not leave that read running into the next file's data.
+TEST(UnrarSafetyTest, AWriteErrorMidFileLeavesTheNextFileIntact) {
+    CUnrarTempDir tmp;
+    CRarWriter w;
+    w.AddFile("big.bin", testfiles::RandomBytes(900000, 4));
+    const std::string strAfter = testfiles::RandomBytes(150000, 5);
+    w.AddFile("after.bin", strAfter);
+    CRarResult set = w.Write(tmp.Sub("a.rar"));
+    ASSERT_TRUE(set.bOk);
+    UnrarRunOptions limited;
+    limited.nFileSizeLimit = 200000;
+    UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("out")), limited);
+    EXPECT_EQ(r.nExitCode, 5) << r.strOutput;
+    EXPECT_EQ(testfiles::ListTree(tmp.Sub("out")), "after.bin\n") << r.strOutput;
+    EXPECT_TRUE(ReadFileBytes(tmp.Sub("out/after.bin")) == strAfter) << r.strOutput;
+}
+
 TEST(UnrarSafetyTest, AFileThatCannotBeCreatedIsACreateError) {
     CUnrarTempDir tmp;
     testfiles::WriteFile(tmp.Sub("out/docs"), "a file where a folder should be\n");
