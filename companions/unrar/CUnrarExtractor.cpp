@@ -3,7 +3,7 @@
 #include "companions/unrar/CEntryPath.h"
 #include "companions/unrar/UnrarContract.h"
 #include "companions/unrar/crypto/CBlake2sp.h"
-#include "companions/unrar/rar29/CRar29Decoder.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 #include <archive.h>
 #include <archive_entry.h>

@@ -3,7 +3,7 @@
 // libarchive only lists them.
 #include "companions/unrar/CUnrarExtractor.h"
 
-#include "companions/unrar/rar29/CRar29Decoder.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 #include <zlib.h>
 

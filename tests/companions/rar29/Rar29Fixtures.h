@@ -3,7 +3,7 @@
 // when a password is given) with their packed data, and a decoder run over them.
 
 #include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/rar29/CRar29Decoder.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 #include <cstdint>
 #include <string>

@@ -4,8 +4,8 @@ This code is based on PPMd var.H (2001): Dmitry Shkarin : Public domain */
 // Symbol decoding with RAR's range decoder. Adapted from libarchive 3.6.2
 // (archive_ppmd7.c); see Ppmd7.h.
 
-#include "companions/unrar/rar29/CRar29BitReader.h"
-#include "companions/unrar/rar29/Ppmd7Internal.h"
+#include "third_party/rar29/CRar29BitReader.h"
+#include "third_party/rar29/Ppmd7Internal.h"
 
 #include <cstring>
 

@@ -30,11 +30,11 @@
 //   size: a valid stream never reaches further back than its dictionary, and filter blocks
 //   (up to 0x3C000 bytes) always fit.
 
-#include "companions/unrar/rar29/CRar29BitReader.h"
-#include "companions/unrar/rar29/CRar29Decoder.h"
-#include "companions/unrar/rar29/CRar29Filters.h"
-#include "companions/unrar/rar29/CRar29HuffmanCode.h"
-#include "companions/unrar/rar29/Ppmd7.h"
+#include "third_party/rar29/CRar29BitReader.h"
+#include "third_party/rar29/CRar29Decoder.h"
+#include "third_party/rar29/CRar29Filters.h"
+#include "third_party/rar29/CRar29HuffmanCode.h"
+#include "third_party/rar29/Ppmd7.h"
 
 #include <cstdint>
 #include <string>

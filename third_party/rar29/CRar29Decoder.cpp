@@ -1,6 +1,6 @@
-#include "companions/unrar/rar29/CRar29Decoder.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
-#include "companions/unrar/rar29/CRar29Engine.h"
+#include "third_party/rar29/CRar29Engine.h"
 
 CRar29Decoder::CRar29Decoder() : m_pEngine(std::make_unique<CRar29Engine>()) {}
 

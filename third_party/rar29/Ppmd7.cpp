@@ -4,7 +4,7 @@ This code is based on PPMd var.H (2001): Dmitry Shkarin : Public domain */
 // The PPMd var.H model: memory, contexts and their update. Adapted from libarchive 3.6.2
 // (archive_ppmd7.c); see Ppmd7.h.
 
-#include "companions/unrar/rar29/Ppmd7Internal.h"
+#include "third_party/rar29/Ppmd7Internal.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -24,7 +24,7 @@
  * THIS SOFTWARE, EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.
  */
 // Adapted from libarchive 3.6.2 (archive_read_support_format_rar.c).
-#include "companions/unrar/rar29/CRar29Filters.h"
+#include "third_party/rar29/CRar29Filters.h"
 
 #include <zlib.h>
 

@@ -27,7 +27,7 @@
 // symbols, PPMd symbols and filter records. Adapted from libarchive 3.6.2
 // (archive_read_support_format_rar.c: parse_codes, expand, read_filter, the PPMd part of
 // read_data_compressed).
-#include "companions/unrar/rar29/CRar29Engine.h"
+#include "third_party/rar29/CRar29Engine.h"
 
 #include <cstring>
 

@@ -26,7 +26,7 @@
 // The output side of the decoder: files, the window, filters. Adapted from libarchive
 // 3.6.2 (archive_read_support_format_rar.c: read_data_compressed, run_filters,
 // lzss_emit_match); see CRar29Engine.h for what differs.
-#include "companions/unrar/rar29/CRar29Engine.h"
+#include "third_party/rar29/CRar29Engine.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@ This code is based on PPMd var.H (2001): Dmitry Shkarin : Public domain */
 // Internals shared by the PPMd model and its decoder (Ppmd7.cpp, Ppmd7Decode.cpp), adapted
 // from libarchive 3.6.2 (archive_ppmd7.c).
 
-#include "companions/unrar/rar29/Ppmd7.h"
+#include "third_party/rar29/Ppmd7.h"
 
 #define PPMD_SetAllBitsIn256Bytes(p) \
   { unsigned j; for (j = 0; j < 256 / sizeof(p[0]); j += 8) { \

@@ -1,4 +1,4 @@
-#include "companions/unrar/rar29/CRar29BitReader.h"
+#include "third_party/rar29/CRar29BitReader.h"
 
 #include <utility>
 

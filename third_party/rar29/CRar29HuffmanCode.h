@@ -28,7 +28,7 @@
 // a lookup table of up to 10 bits. Adapted from libarchive 3.6.2
 // (archive_read_support_format_rar.c: create_code, add_value, make_table, read_next_symbol).
 
-#include "companions/unrar/rar29/CRar29BitReader.h"
+#include "third_party/rar29/CRar29BitReader.h"
 
 #include <cstdint>
 #include <string>
