@@ -1,15 +1,14 @@
 #include "batch/BatchParts.h"
 
-#include "engine/UnzipExtract.h"
+#include <filesystem>
+
 #include "engine/CItemAdder.h"
 #include "engine/COutputFolders.h"
 #include "engine/PathHelpers.h"
+#include "engine/UnzipExtract.h"
 #include "settings/SettingsSchema.h"
 
-#include <filesystem>
-
-std::string AbsolutePath(const std::string& strPath)
-{
+std::string AbsolutePath(const std::string& strPath) {
     if (strPath.empty())
         return std::string();
     std::error_code ec;
@@ -21,8 +20,7 @@ std::string AbsolutePath(const std::string& strPath)
     return strAbsolute;
 }
 
-bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item)
-{
+bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item) {
     item = CListItem();
     item.strPath = strPath;
     item.strParentFolder = ParentFolderOf(strPath);
@@ -33,25 +31,21 @@ bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item)
     return !item.strType.empty() && (item.strType == "folder") == bFolder;
 }
 
-void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item)
-{
+void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item) {
     COutputFolders(list, settings).AssignInitialOutput(item);
 }
 
-std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow)
-{
+std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow) {
     return COutputFolders(list, settings).ResolveOutputFolder(nRow);
 }
 
-void LoadBatchSettings(CSettings& settings, std::vector<CPresets>& arrPresets)
-{
+void LoadBatchSettings(CSettings& settings, std::vector<CPresets>& arrPresets) {
     settings = CSettings();
     arrPresets.clear();
     LoadSettings(settings, arrPresets);
 }
 
-std::unique_ptr<CUnzipContext> LoadUnzipLibrary(const std::string& strPath)
-{
+std::unique_ptr<CUnzipContext> LoadUnzipLibrary(const std::string& strPath) {
     auto pContext = std::make_unique<CUnzipContext>();
     InitUnzip(*pContext, strPath);
     return pContext;

@@ -3,13 +3,13 @@
 // settings store, the item records as "Add files"/"Add folder" make them, the
 // output-folder rules and the unzip library.
 
-#include "engine/CJobList.h"
-#include "settings/CPresets.h"
-#include "settings/CSettings.h"
-
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/CJobList.h"
+#include "settings/CPresets.h"
+#include "settings/CSettings.h"
 
 struct CUnzipContext;
 

@@ -22,8 +22,8 @@ const CSwitch SWITCHES[] = {
 
 }  // namespace
 
-bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& options, std::string& strError)
-{
+bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& options,
+                       std::string& strError) {
     options = CBatchOptions();
     bool bOptionsEnded = false;
     for (std::size_t i = 0; i < arrArgs.size(); ++i) {
@@ -118,8 +118,7 @@ bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& o
     return true;
 }
 
-std::string BatchUsage()
-{
+std::string BatchUsage() {
     return "Usage: harvex-batch [options] PATH...\n"
            "\n"
            "Processes release folders, RAR sets (any volume stands for the set) and ZIP\n"

@@ -9,8 +9,8 @@
 #include <vector>
 
 struct CBatchOptions {
-    std::optional<bool> bTest, bKeepFolder, bKeepSample, bKeepCovers, bKeepNfo, bKeepSubs,
-        bKeepSubsFolder, bCleanUp;
+    std::optional<bool> bTest, bKeepFolder, bKeepSample, bKeepCovers, bKeepNfo, bKeepSubs, bKeepSubsFolder,
+        bCleanUp;
     std::optional<std::string> strOutput;  // --output DIR
     bool bOutputToInput = false;           // --output-to-input
     std::optional<std::string> strPassword;
@@ -22,6 +22,7 @@ struct CBatchOptions {
 };
 
 // Answers false with a message in strError for bad usage.
-bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& options, std::string& strError);
+bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& options,
+                       std::string& strError);
 
 std::string BatchUsage();

@@ -1,43 +1,40 @@
 #include "batch/CBatchRunner.h"
 
-#include "batch/BatchParts.h"
-#include "engine/CItemStates.h"
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
-
 #include <climits>
 #include <cstdlib>
 #include <ostream>
-#include <sys/stat.h>
+
+#include "batch/BatchParts.h"
+#include "engine/CItemStates.h"
 
 namespace {
 
-QString Q(const std::string& s)
-{
+QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-std::string KindName(int nKind)
-{
+std::string KindName(int nKind) {
     switch (nKind) {
-    case 1:
-        return "precaution";
-    case 2:
-        return "error";
-    case 3:
-        return "folder";
-    default:
-        return "unknown";
+        case 1:
+            return "precaution";
+        case 2:
+            return "error";
+        case 3:
+            return "folder";
+        default:
+            return "unknown";
     }
 }
 
 // Error lines end in "\r\n" (a stand-alone line carries an extra empty one): shown one a line.
-std::string Trimmed(std::string s)
-{
+std::string Trimmed(std::string s) {
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
         s.pop_back();
     return s;
@@ -51,8 +48,7 @@ CBatchRunner::CBatchRunner(CBatchOptions options, CSettings settings, std::vecto
       m_settings(std::move(settings)),
       m_arrPresets(std::move(arrPresets)),
       m_out(out),
-      m_err(err)
-{
+      m_err(err) {
     CMainOptions main = CMainOptions::FromSettings(m_settings);
     auto apply = [](int& nField, const std::optional<bool>& value) {
         if (value)
@@ -76,8 +72,7 @@ CBatchRunner::CBatchRunner(CBatchOptions options, CSettings settings, std::vecto
 
 CBatchRunner::~CBatchRunner() = default;
 
-bool CBatchRunner::AddPath(const std::string& strGiven)
-{
+bool CBatchRunner::AddPath(const std::string& strGiven) {
     std::string strPath = AbsolutePath(strGiven);
     struct stat st {};
     if (strPath.empty() || stat(strPath.c_str(), &st) != 0) {
@@ -108,8 +103,7 @@ bool CBatchRunner::AddPath(const std::string& strGiven)
     return true;
 }
 
-int CBatchRunner::Run()
-{
+int CBatchRunner::Run() {
     if (m_options.nPreset > static_cast<int>(m_arrPresets.size())) {
         m_err << "harvex-batch: there is no preset " << m_options.nPreset << " (the settings hold "
               << m_arrPresets.size() << ")\n";
@@ -165,8 +159,7 @@ int CBatchRunner::Run()
     return 0;
 }
 
-void CBatchRunner::ShowProgress()
-{
+void CBatchRunner::ShowProgress() {
     const int nRow = m_pDriver->nCurrentRow;
     if (nRow < 0 || nRow >= m_list.RowCount())
         return;
@@ -179,8 +172,7 @@ void CBatchRunner::ShowProgress()
     m_bProgressShown = true;
 }
 
-void CBatchRunner::PrintRowResult(int nRow)
-{
+void CBatchRunner::PrintRowResult(int nRow) {
     if (m_bProgressShown) {
         m_err << "\r\033[K" << std::flush;
         m_bProgressShown = false;
@@ -194,8 +186,7 @@ void CBatchRunner::PrintRowResult(int nRow)
     m_out << "\n" << std::flush;
 }
 
-void CBatchRunner::PrintReports()
-{
+void CBatchRunner::PrintReports() {
     for (int nRow = 0; nRow < m_list.RowCount(); ++nRow) {
         const CListItem* pItem = m_list.ItemAtRow(nRow);
         if (pItem == nullptr || pItem->strStatus == ItemStates::COMPLETED)
@@ -226,8 +217,7 @@ void CBatchRunner::PrintReports()
     }
 }
 
-std::string CBatchRunner::JsonReport()
-{
+std::string CBatchRunner::JsonReport() {
     QJsonArray arrItems;
     for (int nRow = 0; nRow < m_list.RowCount(); ++nRow) {
         const int nIndex = m_list.FindIndex(nRow);

@@ -3,16 +3,16 @@
 // (from the command line, else from the settings), runs the processing driver on
 // its event loop and reports what happened. Runs on the main thread.
 
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "batch/CBatchOptions.h"
 #include "engine/CDriver.h"
 #include "engine/CJobList.h"
 #include "settings/CPresets.h"
 #include "settings/CSettings.h"
-
-#include <iosfwd>
-#include <memory>
-#include <string>
-#include <vector>
 
 struct CUnzipContext;
 

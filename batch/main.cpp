@@ -1,18 +1,18 @@
 // harvex-batch: runs Harvex's processing driver headless on the folders and
 // archives given as arguments.
 
-#include "batch/BatchParts.h"
-#include "batch/CBatchOptions.h"
-#include "batch/CBatchRunner.h"
+#include <termios.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
-
 #include <climits>
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
+
+#include "batch/BatchParts.h"
+#include "batch/CBatchOptions.h"
+#include "batch/CBatchRunner.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ class CTerminalPasswordAsker : public CPasswordPrompt {
 public:
     bool AskPassword(const std::string& strArchiveName, std::string& strPassword) override {
         std::cerr << "\r\033[KPassword for " << strArchiveName << " (empty to skip): " << std::flush;
-        termios oldMode {};
+        termios oldMode{};
         const bool bTerminal = tcgetattr(STDIN_FILENO, &oldMode) == 0;
         if (bTerminal) {
             termios quiet = oldMode;
@@ -40,8 +40,7 @@ public:
     }
 };
 
-std::string ProgramFolder()
-{
+std::string ProgramFolder() {
     char szPath[PATH_MAX + 1] = {};
     const ssize_t nLength = readlink("/proc/self/exe", szPath, PATH_MAX);
     if (nLength <= 0)
@@ -52,8 +51,7 @@ std::string ProgramFolder()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::vector<std::string> arrArgs(argv + 1, argv + argc);
     CBatchOptions options;
     std::string strError;

@@ -6,8 +6,6 @@
 //
 // usage: discovery_bench [TREE] [RUNS]   (TREE default /tmp/harvex-bench-tree)
 
-#include "engine/CDiscovery.h"
-
 #include <fcntl.h>
 #include <ftw.h>
 #include <spawn.h>
@@ -24,6 +22,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "engine/CDiscovery.h"
 
 extern char** environ;
 
@@ -174,8 +174,9 @@ int main(int argc, char** argv) {
         g_nBareFiles = 0;
         nftw(strTree.c_str(), BareVisit, 64, FTW_PHYS);
     });
-    std::printf("warm  (best of %d): find %.3f s, bare C loop %.3f s (%.2fx find), scan %.3f s (%.2fx find)\n",
-                nRuns, dFindWarm, dBareWarm, dBareWarm / dFindWarm, dScanWarm, dScanWarm / dFindWarm);
+    std::printf(
+        "warm  (best of %d): find %.3f s, bare C loop %.3f s (%.2fx find), scan %.3f s (%.2fx find)\n", nRuns,
+        dFindWarm, dBareWarm, dBareWarm / dFindWarm, dScanWarm, dScanWarm / dFindWarm);
 
     const int nColdRuns = std::max(1, nRuns / 2);
     double dFindCold = Best(nColdRuns, true, bColdOk, [&] { RunFind(strTree); });
@@ -185,9 +186,10 @@ int main(int argc, char** argv) {
             g_nBareFiles = 0;
             nftw(strTree.c_str(), BareVisit, 64, FTW_PHYS);
         });
-        std::printf("cold  (best of %d, page cache dropped before each): find %.3f s, bare C loop %.3f s "
-                    "(%.2fx find), scan %.3f s (%.2fx find)\n",
-                    nColdRuns, dFindCold, dBareCold, dBareCold / dFindCold, dScanCold, dScanCold / dFindCold);
+        std::printf(
+            "cold  (best of %d, page cache dropped before each): find %.3f s, bare C loop %.3f s "
+            "(%.2fx find), scan %.3f s (%.2fx find)\n",
+            nColdRuns, dFindCold, dBareCold, dBareCold / dFindCold, dScanCold, dScanCold / dFindCold);
     } else {
         std::printf("cold: not measured, writing /proc/sys/vm/drop_caches is not permitted here\n");
     }

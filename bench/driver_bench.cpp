@@ -9,26 +9,25 @@
 //
 // Uses build/bin/unrar and build/bin/libunzdll.so beside the program.
 
-#include "batch/BatchParts.h"
-#include "engine/CDriver.h"
-#include "engine/CJobList.h"
-#include "engine/UnzipExtract.h"
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-
-#include <zip.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "batch/BatchParts.h"
+#include "engine/CDriver.h"
+#include "engine/CJobList.h"
+#include "engine/UnzipExtract.h"
 
 namespace {
 
@@ -101,7 +100,8 @@ int Latency(const std::string& strItem, const std::string& strOutput) {
     const double dMax = arrLate.empty() ? 0 : arrLate.back();
     const double dP99 = arrLate.empty() ? 0 : arrLate[arrLate.size() * 99 / 100];
     std::printf("result %s\n", rig.list.Item(0).strStatus.c_str());
-    std::printf("elapsed %.3f s, ticks %zu, lateness max %.2f ms, p99 %.2f ms\n", dSeconds, arrLate.size(), dMax, dP99);
+    std::printf("elapsed %.3f s, ticks %zu, lateness max %.2f ms, p99 %.2f ms\n", dSeconds, arrLate.size(),
+                dMax, dP99);
     return rig.list.Item(0).strStatus == "Completed OK" && dMax <= 50.0 ? 0 : 1;
 }
 
@@ -154,8 +154,9 @@ int Items(int nCount, const std::string& strWork) {
     for (const CListItem& item : rig.list.Items())
         nOk += item.strStatus == "Completed OK";
     std::printf("items %d, completed %d\n", nCount, nOk);
-    std::printf("library alone %.3f s (%.3f ms/item), driver %.3f s (%.3f ms/item), overhead %.3f ms/item\n", dAlone,
-                dAlone * 1000 / nCount, dDriver, dDriver * 1000 / nCount, (dDriver - dAlone) * 1000 / nCount);
+    std::printf("library alone %.3f s (%.3f ms/item), driver %.3f s (%.3f ms/item), overhead %.3f ms/item\n",
+                dAlone, dAlone * 1000 / nCount, dDriver, dDriver * 1000 / nCount,
+                (dDriver - dAlone) * 1000 / nCount);
     return nOk == nCount ? 0 : 1;
 }
 

@@ -9,21 +9,22 @@
 //   ratio      worker / alone
 //   throughput MB/s of 256 MiB of text lines passed through CRedirect
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
 #include "engine/RarExtract.h"
 #include "process/CRedirect.h"
-
-#include <chrono>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <spawn.h>
-#include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <vector>
 
 extern char** environ;
 
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
         const CRarRunResult result = RunRarTool(job, state);
         dWorker = std::min(dWorker, Seconds(tStart));
         if (result.nExitCode != 0 || !arrErrors.empty()) {
-            std::fprintf(stderr, "worker run failed (exit %d):\n%s\n", result.nExitCode, result.strOutput.c_str());
+            std::fprintf(stderr, "worker run failed (exit %d):\n%s\n", result.nExitCode,
+                         result.strOutput.c_str());
             return 1;
         }
     }
@@ -117,14 +119,16 @@ int main(int argc, char** argv) {
     std::size_t nBytes = 0;
     for (int i = 0; i < nRuns; ++i) {
         CCountingOwner owner;
-        CRedirect redirect({"/bin/sh", "-c", "yes 'Extracting  some/member/name.mkv                  OK' | head -c 268435456"},
+        CRedirect redirect({"/bin/sh", "-c",
+                            "yes 'Extracting  some/member/name.mkv                  OK' | head -c 268435456"},
                            &owner);
         const auto tStart = std::chrono::steady_clock::now();
         redirect.Run();
         dPipe = std::min(dPipe, Seconds(tStart));
         nBytes = owner.nBytes;
     }
-    std::printf("alone       %.3f s\nworker      %.3f s\nratio       %.3f\nthroughput  %.0f MB/s (%zu bytes)\n", dAlone,
-                dWorker, dWorker / dAlone, nBytes / dPipe / 1e6, nBytes);
+    std::printf(
+        "alone       %.3f s\nworker      %.3f s\nratio       %.3f\nthroughput  %.0f MB/s (%zu bytes)\n",
+        dAlone, dWorker, dWorker / dAlone, nBytes / dPipe / 1e6, nBytes);
     return 0;
 }

@@ -1,21 +1,20 @@
 #include "engine/CDiscovery.h"
 
-#include "engine/CJobList.h"
-#include "engine/CRegisteredMessages.h"
-#include "engine/FolderMarkers.h"
-#include "engine/PathHelpers.h"
-#include "engine/RarNaming.h"
-
-#include <QCoreApplication>
-
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cstring>
 #include <memory>
+
+#include "engine/CJobList.h"
+#include "engine/CRegisteredMessages.h"
+#include "engine/FolderMarkers.h"
+#include "engine/PathHelpers.h"
+#include "engine/RarNaming.h"
 
 namespace {
 

@@ -18,15 +18,14 @@
 // but is never put into the clean-up list (arrAllFiles), so nothing outside
 // the item can be deleted through a link.
 
-#include "engine/CWorkLists.h"
-
 #include <QObject>
-
 #include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
 #include <unordered_set>
+
+#include "engine/CWorkLists.h"
 
 class CJobList;
 
@@ -105,7 +104,8 @@ public:
 
     // Waits for a previous run, then starts a new one. lists and the kill
     // flag must stay alive and untouched by others until UWM_SCAN_DONE.
-    void Start(QObject* pTarget, const CScanJob& job, CWorkLists& lists, const std::atomic<int>* pKillRequested);
+    void Start(QObject* pTarget, const CScanJob& job, CWorkLists& lists,
+               const std::atomic<int>* pKillRequested);
     // Joins the thread; after UWM_SCAN_DONE this returns at once.
     void Wait();
 

@@ -1,58 +1,53 @@
 #include "engine/CDriver.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <csignal>
+
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
 #include "engine/CRegisteredMessages.h"
 #include "engine/FolderMarkers.h"
-
-#include <QCoreApplication>
-
-#include <csignal>
-#include <dirent.h>
-#include <sys/stat.h>
 
 using namespace ItemStates;
 
 namespace {
 
 constexpr uint32_t WHITE = 0xFFFFFF;
-constexpr uint32_t STATUS_RED = 0xA00000;      // RGB(160,0,0)
-constexpr uint32_t STATUS_BLUE = 0x00007F;     // RGB(0,0,127)
-constexpr uint32_t STATUS_GREEN = 0x008000;    // RGB(0,128,0)
-constexpr uint32_t STATUS_NORMAL = 0x000040;   // RGB(0,0,64)
+constexpr uint32_t STATUS_RED = 0xA00000;     // RGB(160,0,0)
+constexpr uint32_t STATUS_BLUE = 0x00007F;    // RGB(0,0,127)
+constexpr uint32_t STATUS_GREEN = 0x008000;   // RGB(0,128,0)
+constexpr uint32_t STATUS_NORMAL = 0x000040;  // RGB(0,0,64)
 constexpr const char* PAUSE_TEXT = " Processing will stop after this item has finished";
 constexpr int IMAGE_COPYING_SAMPLES = 5;
 
-std::string LowerAscii(std::string s)
-{
+std::string LowerAscii(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
 
-std::string FileNameOf(const std::string& strPath)
-{
+std::string FileNameOf(const std::string& strPath) {
     const auto nPos = strPath.rfind('/');
     return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
 }
 
-const CRegisteredMessages& Msg()
-{
+const CRegisteredMessages& Msg() {
     return CRegisteredMessages::Get();
 }
 
 }  // namespace
 
-CDriver::CDriver(CJobList& list, QObject* pParent) : QObject(pParent), m_list(list)
-{
+CDriver::CDriver(CJobList& list, QObject* pParent) : QObject(pParent), m_list(list) {
     // A file-size limit must turn into a write error of the item, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     Msg();
 }
 
-CDriver::~CDriver()
-{
+CDriver::~CDriver() {
     bKillRequested = 1;
     JoinWorker();
     m_discovery.Wait();
@@ -60,8 +55,7 @@ CDriver::~CDriver()
 
 // --- commands ---------------------------------------------------------------------
 
-CDriver::EGoResult CDriver::Go()
-{
+CDriver::EGoResult CDriver::Go() {
     if (IsProcessing())
         return EGoResult::AlreadyRunning;
     bKillRequested = 0;
@@ -80,14 +74,12 @@ CDriver::EGoResult CDriver::Go()
     return EGoResult::Started;
 }
 
-void CDriver::Pause()
-{
+void CDriver::Pause() {
     bStopRequested = 1;
     ShowStatus(PAUSE_TEXT, WHITE, STATUS_GREEN, 0);
 }
 
-void CDriver::Kill()
-{
+void CDriver::Kill() {
     bKillRequested = 1;
     if (IsProcessing() && Option(CJobList::OPTION_TEST))
         ShowStatus(" Processing aborted", WHITE, STATUS_RED, 2000);
@@ -95,15 +87,13 @@ void CDriver::Kill()
         ShowStatus(" Processing aborted. Manual clean up may be required.", WHITE, STATUS_RED, 3000);
 }
 
-void CDriver::PostAutoStart()
-{
+void CDriver::PostAutoStart() {
     Post(Msg().UWM_AUTO_START, 0);
 }
 
 // --- message dispatch ---------------------------------------------------------------
 
-bool CDriver::event(QEvent* pEvent)
-{
+bool CDriver::event(QEvent* pEvent) {
     const int nType = static_cast<int>(pEvent->type());
     const CRegisteredMessages& m = Msg();
     const auto* pMessage = nType >= QEvent::User ? dynamic_cast<CRegisteredEvent*>(pEvent) : nullptr;
@@ -133,40 +123,34 @@ bool CDriver::event(QEvent* pEvent)
     return true;
 }
 
-void CDriver::Post(int nMessage, qintptr wParam)
-{
+void CDriver::Post(int nMessage, qintptr wParam) {
     PostRegisteredMessage(this, nMessage, wParam);
 }
 
-bool CDriver::Option(int nOption) const
-{
+bool CDriver::Option(int nOption) const {
     return m_list.GetItemOption(nOption, -1);
 }
 
-CListItem* CDriver::CurrentItem()
-{
+CListItem* CDriver::CurrentItem() {
     if (nCurrentIndex < 0 || nCurrentIndex >= m_list.ItemCount())
         return nullptr;
     return &m_list.Item(nCurrentIndex);
 }
 
-void CDriver::ShowStatus(const std::string& strText, uint32_t nText, uint32_t nBack, int nHoldMs)
-{
+void CDriver::ShowStatus(const std::string& strText, uint32_t nText, uint32_t nBack, int nHoldMs) {
     strStatusLine = strText;
     nStatusText = nText;
     nStatusBack = nBack;
     emit StatusChanged(QString::fromStdString(strText), nText, nBack, nHoldMs);
 }
 
-std::string CDriver::ElapsedText() const
-{
+std::string CDriver::ElapsedText() const {
     return ElapsedTimeText(itemTimer);
 }
 
 // --- step 2: a row starts -------------------------------------------------------------
 
-void CDriver::OnProcessRow(int nRow)
-{
+void CDriver::OnProcessRow(int nRow) {
     nCurrentIndex = -1;
     m_list.SetCurrentIndex(-1);
     log.Clear();
@@ -225,8 +209,7 @@ void CDriver::OnProcessRow(int nRow)
 
 // --- step 3: the scan has ended ----------------------------------------------------------
 
-void CDriver::OnScanDone()
-{
+void CDriver::OnScanDone() {
     m_discovery.Wait();
     CListItem* pItem = CurrentItem();
     if (bKillRequested || pItem == nullptr) {
@@ -253,15 +236,15 @@ void CDriver::OnScanDone()
     progress.StartRowProgress(static_cast<int>(lists.arrRarFiles.size()),
                               static_cast<int>(lists.arrZipFiles.size()), bTest);
     if (!bTest)
-        EnsureFolder(strItemOutput, [this](const std::string& s) { log.AppendWorkerLog(s, false, false, false); });
+        EnsureFolder(strItemOutput,
+                     [this](const std::string& s) { log.AppendWorkerLog(s, false, false, false); });
     nCurrentFile = 0;
     Post(Msg().UWM_PROCESS_FILE, 0);
 }
 
 // --- step 4: one file is done -----------------------------------------------------------
 
-void CDriver::OnFileDone()
-{
+void CDriver::OnFileDone() {
     TakeWorkerResults();
     // A kill during the companions, a subtitle pack or a ZIP ends the item as killed.
     if (bKillRequested) {
@@ -277,8 +260,7 @@ void CDriver::OnFileDone()
 
 // --- step 5: one file of the work list ------------------------------------------------------
 
-void CDriver::OnProcessFile(int nFile)
-{
+void CDriver::OnProcessFile(int nFile) {
     nCurrentFile = nFile;
     bPasswordNeeded = 0;
     if (nCurrentFile != nAnnouncedFile)
@@ -305,8 +287,7 @@ void CDriver::OnProcessFile(int nFile)
     }
 }
 
-void CDriver::HandleFile(const CFileInformation& f)
-{
+void CDriver::HandleFile(const CFileInformation& f) {
     if (f.bRar) {
         strRarArchive = f.strPath;
         if (progress.bSingleArchiveProgress && !bPasswordAsked)
@@ -361,8 +342,7 @@ void CDriver::HandleFile(const CFileInformation& f)
     }
 }
 
-void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack)
-{
+void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack) {
     CListItem* pItem = CurrentItem();
     JoinWorker();
     m_arrWorkerErrors.clear();
@@ -408,13 +388,13 @@ void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack)
         // program that never started must fail the item, so clean-up cannot run.
         if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
             (!result.runner.bStarted || result.nExitCode != 0))
-            m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) + ":  Unhandled error\r\n");
+            m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
+                                        ":  Unhandled error\r\n");
         PostWorkerOutcome(this, result.nOutcome);
     });
 }
 
-void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f)
-{
+void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f) {
     CListItem* pItem = CurrentItem();
     int nOption = CJobList::OPTION_KEEP_NFO;
     if (nKind == ECompanionKind::Cover)
@@ -461,16 +441,14 @@ void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f)
     });
 }
 
-void CDriver::JoinWorker()
-{
+void CDriver::JoinWorker() {
     if (m_worker.joinable())
         m_worker.join();
 }
 
 // Runs on the GUI thread once the worker's message has arrived: the worker has nothing
 // left to do but return, so the join is immediate.
-void CDriver::TakeWorkerResults()
-{
+void CDriver::TakeWorkerResults() {
     JoinWorker();
     CListItem* pItem = CurrentItem();
     if (pItem != nullptr)
@@ -486,8 +464,7 @@ void CDriver::TakeWorkerResults()
 
 // --- the password step ---------------------------------------------------------------------
 
-void CDriver::OnPasswordNeeded()
-{
+void CDriver::OnPasswordNeeded() {
     TakeWorkerResults();
     const auto& arrWork = m_list.WorkLists().arrWork;
     CListItem* pItem = CurrentItem();
@@ -511,8 +488,7 @@ void CDriver::OnPasswordNeeded()
 
 // --- step 6: the item has ended ---------------------------------------------------------
 
-void CDriver::OnItemDone(int nCode)
-{
+void CDriver::OnItemDone(int nCode) {
     TakeWorkerResults();
     itemTimer.Stop();
     if (progress.bBarShown)
@@ -560,38 +536,37 @@ void CDriver::OnItemDone(int nCode)
 
 // --- step 7: the row's result -----------------------------------------------------------------
 
-void CDriver::OnSetResult(int nCode)
-{
+void CDriver::OnSetResult(int nCode) {
     const int nRow = nCurrentRow;
     switch (nCode) {
-    case CODE_ALREADY_DONE:
-        ++nSkippedCount;
-        break;
-    case CODE_NOTHING_FOUND: {
-        const char* pszText = Option(CJobList::OPTION_TEST) ? NOTHING_TO_TEST : NOTHING_TO_EXTRACT;
-        m_list.SetRowResult(nRow, pszText, pszText, IMAGE_NOTHING);
-        break;
-    }
-    case CODE_KILLED:
-        m_list.SetRowResult(nRow, KILLED, KILLED, IMAGE_KILLED);
-        nCurrentRow = m_list.RowCount();
-        break;
-    case CODE_CLEANUP_LEFT:
-        m_list.SetRowResult(nRow, CLEANUP_LEFT, RESULT_CLEANUP_FAILED, IMAGE_CLEANUP_LEFT);
-        if (CListItem* pItem = CurrentItem())
-            pItem->strTime = ElapsedText();
-        break;
-    case CODE_FAILED:
-        m_list.SetRowResult(nRow, FAILED, ItemStates::RESULT_FAILED, IMAGE_FAILED);
-        break;
-    case CODE_COMPLETED:
-        m_list.SetRowResult(nRow, COMPLETED, ElapsedText(), IMAGE_COMPLETED);
-        break;
-    case CODE_STOPPED:
-        nCurrentRow = m_list.RowCount();
-        break;
-    default:
-        break;
+        case CODE_ALREADY_DONE:
+            ++nSkippedCount;
+            break;
+        case CODE_NOTHING_FOUND: {
+            const char* pszText = Option(CJobList::OPTION_TEST) ? NOTHING_TO_TEST : NOTHING_TO_EXTRACT;
+            m_list.SetRowResult(nRow, pszText, pszText, IMAGE_NOTHING);
+            break;
+        }
+        case CODE_KILLED:
+            m_list.SetRowResult(nRow, KILLED, KILLED, IMAGE_KILLED);
+            nCurrentRow = m_list.RowCount();
+            break;
+        case CODE_CLEANUP_LEFT:
+            m_list.SetRowResult(nRow, CLEANUP_LEFT, RESULT_CLEANUP_FAILED, IMAGE_CLEANUP_LEFT);
+            if (CListItem* pItem = CurrentItem())
+                pItem->strTime = ElapsedText();
+            break;
+        case CODE_FAILED:
+            m_list.SetRowResult(nRow, FAILED, ItemStates::RESULT_FAILED, IMAGE_FAILED);
+            break;
+        case CODE_COMPLETED:
+            m_list.SetRowResult(nRow, COMPLETED, ElapsedText(), IMAGE_COMPLETED);
+            break;
+        case CODE_STOPPED:
+            nCurrentRow = m_list.RowCount();
+            break;
+        default:
+            break;
     }
     if (nCode != CODE_ALREADY_DONE && nCode != CODE_STOPPED)
         emit RowFinished(nRow);
@@ -606,8 +581,8 @@ void CDriver::OnSetResult(int nCode)
 
 // --- step 9: the run has ended -----------------------------------------------------------------
 
-EEndAction CDriver::DecideEndAction(const std::vector<std::string>& arrStatuses, const CEndPreferences& prefs)
-{
+EEndAction CDriver::DecideEndAction(const std::vector<std::string>& arrStatuses,
+                                    const CEndPreferences& prefs) {
     int nErrors = 0;
     int nCleanUpFailures = 0;
     int nCompleted = 0;
@@ -636,8 +611,7 @@ EEndAction CDriver::DecideEndAction(const std::vector<std::string>& arrStatuses,
     return EEndAction::None;
 }
 
-void CDriver::OnListDone()
-{
+void CDriver::OnListDone() {
     JoinWorker();
     nCurrentRow = -1;
     nCurrentIndex = -1;
@@ -655,16 +629,15 @@ void CDriver::OnListDone()
     emit RunFinished(static_cast<int>(nLastEndAction));
 }
 
-void CDriver::OnAutoStart()
-{
+void CDriver::OnAutoStart() {
     if (nCurrentRow == -1)
         Go();
 }
 
 // --- step 8: programs and videos of the output folder ---------------------------------------
 
-void CDriver::CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<std::string>& arrNewFiles)
-{
+void CDriver::CollectNewFiles(const std::string& strFolder, bool bSnapshot,
+                              std::vector<std::string>& arrNewFiles) {
     static const char* const PATTERNS[] = {".exe", ".msi", ".avi", ".mkv", ".mp4", ".mpg", ".mpeg", ".vob"};
     if (bSnapshot)
         arrFolderSnapshot.clear();

@@ -11,18 +11,7 @@
 // main window (or harvex-batch) shows them and forwards its buttons to Go, Pause
 // and Kill. Results are written into the job list's records and rows.
 
-#include "engine/CPerfTimer.h"
-#include "engine/CProcessLog.h"
-#include "engine/CDiscovery.h"
-#include "engine/CleanUp.h"
-#include "engine/Companions.h"
-#include "engine/PasswordStep.h"
-#include "engine/Progress.h"
-#include "engine/RarExtract.h"
-#include "engine/UnzipExtract.h"
-
 #include <QObject>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -32,6 +21,16 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "engine/CDiscovery.h"
+#include "engine/CPerfTimer.h"
+#include "engine/CProcessLog.h"
+#include "engine/CleanUp.h"
+#include "engine/Companions.h"
+#include "engine/PasswordStep.h"
+#include "engine/Progress.h"
+#include "engine/RarExtract.h"
+#include "engine/UnzipExtract.h"
 
 class CJobList;
 
@@ -65,10 +64,10 @@ public:
     ~CDriver() override;
 
     // --- what the owner provides ---------------------------------------------
-    std::string strUnrarExe;   // the console RAR program
-    CUnzipContext* pUnzip = nullptr;  // the unzip library (InitUnzip); null: not loaded
+    std::string strUnrarExe;                     // the console RAR program
+    CUnzipContext* pUnzip = nullptr;             // the unzip library (InitUnzip); null: not loaded
     CPasswordPrompt* pPasswordPrompt = nullptr;  // null: nobody can be asked
-    int bPasswordPrompt = 1;   // the PasswordPrompt preference
+    int bPasswordPrompt = 1;                     // the PasswordPrompt preference
     CEndPreferences endPreferences;
     // "AreToolsPresent": Go! starts nothing while it answers false.
     std::function<bool()> fnAreToolsPresent;

@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
-CInfoZip::~CInfoZip() { Unload(); }
+CInfoZip::~CInfoZip() {
+    Unload();
+}
 
 bool CInfoZip::Load(const std::string& strPath) {
     if (IsLoaded()) {

@@ -5,16 +5,16 @@
 // Threads: Load, Unload and FillDefaults run on the main thread while no ZIP worker runs;
 // Exec and GetVersion run on the ZIP worker. Not copyable; the destructor unloads.
 
-#include "companions/unzdll/unzdll.h"
-
 #include <string>
+
+#include "companions/unzdll/unzdll.h"
 
 class CInfoZip {
 public:
-    static constexpr int LOAD_FAILED = 1;      // nLastError: dlopen failed
-    static constexpr int ENTRY_MISSING = 2;    // nLastError: an entry point is missing
-    static constexpr int NOT_LOADED_ERROR = 3; // nLastError: version asked while not loaded
-    static constexpr int EXEC_NOT_LOADED = -1; // Exec's answer when the library is not loaded
+    static constexpr int LOAD_FAILED = 1;       // nLastError: dlopen failed
+    static constexpr int ENTRY_MISSING = 2;     // nLastError: an entry point is missing
+    static constexpr int NOT_LOADED_ERROR = 3;  // nLastError: version asked while not loaded
+    static constexpr int EXEC_NOT_LOADED = -1;  // Exec's answer when the library is not loaded
 
     CInfoZip() = default;
     virtual ~CInfoZip();

@@ -5,9 +5,12 @@
 #include "platform/CCustomCommandLineInfo.h"
 
 std::string CItemAdder::Classify(const std::string& strPath) {
-    if (IsFolderAvailable(strPath)) return "folder";
-    if (GetExtension(FileNameOf(strPath)) == "zip") return "zip";
-    if (IsRarArchive(strPath)) return "rar";
+    if (IsFolderAvailable(strPath))
+        return "folder";
+    if (GetExtension(FileNameOf(strPath)) == "zip")
+        return "zip";
+    if (IsRarArchive(strPath))
+        return "rar";
     return "";
 }
 
@@ -56,14 +59,16 @@ CItemAdder::CResult CItemAdder::AddItems(const std::vector<CAddCandidate>& arrCa
 CItemAdder::CResult CItemAdder::AddPaths(const std::vector<std::string>& arrPaths) {
     std::vector<CAddCandidate> candidates;
     candidates.reserve(arrPaths.size());
-    for (const std::string& path : arrPaths) candidates.push_back({path, -1});
+    for (const std::string& path : arrPaths)
+        candidates.push_back({path, -1});
     return AddItems(candidates);
 }
 
-CItemAdder::CResult CItemAdder::AddCommandLineItems(std::vector<std::string>& arrCmdLine, bool& bCmdLinePending,
-                                                    bool& bHadPreset) {
+CItemAdder::CResult CItemAdder::AddCommandLineItems(std::vector<std::string>& arrCmdLine,
+                                                    bool& bCmdLinePending, bool& bHadPreset) {
     std::vector<CAddCandidate> candidates;
-    for (const CCommandLineItem& item : SelectCommandLineItems(arrCmdLine, m_list.PresetCount(), bHadPreset)) {
+    for (const CCommandLineItem& item :
+         SelectCommandLineItems(arrCmdLine, m_list.PresetCount(), bHadPreset)) {
         candidates.push_back({item.strPath, item.nPreset});
     }
     CResult result = AddItems(candidates);
@@ -73,7 +78,8 @@ CItemAdder::CResult CItemAdder::AddCommandLineItems(std::vector<std::string>& ar
 }
 
 CItemAdder::CResult CItemAdder::AddChosenFolder(const std::string& strFolder) {
-    if (strFolder.empty()) return {};
+    if (strFolder.empty())
+        return {};
     m_strLastAddFolder = strFolder;
     return AddPaths({strFolder});
 }

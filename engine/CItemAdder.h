@@ -10,12 +10,12 @@
 // output folders, which must outlive it. Nothing is shown from here: the
 // outcome's status text, colour and time come back as data.
 
-#include "engine/CJobList.h"
-#include "engine/COutputFolders.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "engine/CJobList.h"
+#include "engine/COutputFolders.h"
 
 // One accepted path waiting to become a row.
 struct DropItemInfo {
@@ -53,8 +53,8 @@ public:
         int nUnacceptable = 0;  // includes paths refused for their length
         int nDuplicate = 0;
         int nInserted = 0;
-        std::string strStatus;         // "" when nothing is to be shown
-        std::uint32_t nBackground = 0; // 0xRRGGBB of the status text's background
+        std::string strStatus;          // "" when nothing is to be shown
+        std::uint32_t nBackground = 0;  // 0xRRGGBB of the status text's background
         int nShowMs = 0;
     };
     // Classifies and filters, then inserts when the outcome allows it.
@@ -65,7 +65,8 @@ public:
     // by the selectors before them (a selector beyond the preset list chooses
     // none). Empties arrCmdLine and clears bCmdLinePending; bHadPreset tells
     // the caller to close the secondary windows and post UWM_AUTO_START.
-    CResult AddCommandLineItems(std::vector<std::string>& arrCmdLine, bool& bCmdLinePending, bool& bHadPreset);
+    CResult AddCommandLineItems(std::vector<std::string>& arrCmdLine, bool& bCmdLinePending,
+                                bool& bHadPreset);
     // "Add folder": remembers the chosen folder for the next browse, then adds it.
     CResult AddChosenFolder(const std::string& strFolder);
     const std::string& LastAddFolder() const { return m_strLastAddFolder; }

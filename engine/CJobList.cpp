@@ -1,9 +1,9 @@
 #include "engine/CJobList.h"
 
-#include "engine/CItemStates.h"
-
 #include <algorithm>
 #include <stdexcept>
+
+#include "engine/CItemStates.h"
 
 using namespace ItemStates;
 
@@ -145,29 +145,49 @@ bool CJobList::GetItemOption(int nOption, int nRow) const {
     }
     if (const CPresets* pPreset = PresetOf(*pItem)) {
         switch (nOption) {
-            case OPTION_TEST: return pPreset->bTest != 0;
-            case OPTION_KEEP_FOLDER: return pPreset->bMainFolder != 0;
-            case OPTION_KEEP_SAMPLE: return pPreset->bSample != 0;
-            case OPTION_KEEP_COVERS: return pPreset->bCovers != 0;
-            case OPTION_KEEP_NFO: return pPreset->bNfo != 0;
-            case OPTION_KEEP_SUBS: return pPreset->bSubs != 0;
-            case OPTION_KEEP_SUBS_FOLDER: return pPreset->bSubsFolder != 0;
-            case OPTION_CLEAN_UP: return pPreset->bCleanUp != 0;
-            case OPTION_OUTPUT_TO_INPUT: return pPreset->bOutputToInput != 0;
-            default: return false;
+            case OPTION_TEST:
+                return pPreset->bTest != 0;
+            case OPTION_KEEP_FOLDER:
+                return pPreset->bMainFolder != 0;
+            case OPTION_KEEP_SAMPLE:
+                return pPreset->bSample != 0;
+            case OPTION_KEEP_COVERS:
+                return pPreset->bCovers != 0;
+            case OPTION_KEEP_NFO:
+                return pPreset->bNfo != 0;
+            case OPTION_KEEP_SUBS:
+                return pPreset->bSubs != 0;
+            case OPTION_KEEP_SUBS_FOLDER:
+                return pPreset->bSubsFolder != 0;
+            case OPTION_CLEAN_UP:
+                return pPreset->bCleanUp != 0;
+            case OPTION_OUTPUT_TO_INPUT:
+                return pPreset->bOutputToInput != 0;
+            default:
+                return false;
         }
     }
     switch (nOption) {
-        case OPTION_TEST: return m_mainOptions.bTest != 0;
-        case OPTION_KEEP_FOLDER: return m_mainOptions.bMainFolder != 0;
-        case OPTION_KEEP_SAMPLE: return m_mainOptions.bSample != 0;
-        case OPTION_KEEP_COVERS: return m_mainOptions.bCovers != 0;
-        case OPTION_KEEP_NFO: return m_mainOptions.bNfo != 0;
-        case OPTION_KEEP_SUBS: return m_mainOptions.bSubs != 0;
-        case OPTION_KEEP_SUBS_FOLDER: return m_mainOptions.bSubsFolder != 0;
-        case OPTION_CLEAN_UP: return m_mainOptions.bCleanUp != 0;
-        case OPTION_OUTPUT_TO_INPUT: return pItem->bOutputToInput != 0;
-        default: return false;
+        case OPTION_TEST:
+            return m_mainOptions.bTest != 0;
+        case OPTION_KEEP_FOLDER:
+            return m_mainOptions.bMainFolder != 0;
+        case OPTION_KEEP_SAMPLE:
+            return m_mainOptions.bSample != 0;
+        case OPTION_KEEP_COVERS:
+            return m_mainOptions.bCovers != 0;
+        case OPTION_KEEP_NFO:
+            return m_mainOptions.bNfo != 0;
+        case OPTION_KEEP_SUBS:
+            return m_mainOptions.bSubs != 0;
+        case OPTION_KEEP_SUBS_FOLDER:
+            return m_mainOptions.bSubsFolder != 0;
+        case OPTION_CLEAN_UP:
+            return m_mainOptions.bCleanUp != 0;
+        case OPTION_OUTPUT_TO_INPUT:
+            return pItem->bOutputToInput != 0;
+        default:
+            return false;
     }
 }
 
@@ -182,7 +202,8 @@ int CJobList::AddItem(CListItem item, const std::string& strName) {
     row.nId = item.nId;
     if (strName.empty()) {
         size_t nSlash = item.strPath.rfind('/');
-        row.arrText[COLUMN_NAME] = nSlash == std::string::npos ? item.strPath : item.strPath.substr(nSlash + 1);
+        row.arrText[COLUMN_NAME] =
+            nSlash == std::string::npos ? item.strPath : item.strPath.substr(nSlash + 1);
     } else {
         row.arrText[COLUMN_NAME] = strName;
     }
@@ -335,7 +356,8 @@ void CJobList::StoreElapsedText(CListItem& item, const std::string& strText) {
     }
 }
 
-void CJobList::SetRowResult(int nRow, const std::string& strStatus, const std::string& strResult, int nImage) {
+void CJobList::SetRowResult(int nRow, const std::string& strStatus, const std::string& strResult,
+                            int nImage) {
     if (!IsValidRow(nRow)) {
         return;
     }
@@ -463,9 +485,13 @@ QVariant CJobList::headerData(int section, Qt::Orientation orientation, int role
         return QVariant();
     }
     switch (section) {
-        case COLUMN_NAME: return QStringLiteral("Item to process");
-        case COLUMN_RESULT: return QStringLiteral("Result");
-        case COLUMN_OUTPUT: return QStringLiteral("Output folder");
-        default: return QVariant();
+        case COLUMN_NAME:
+            return QStringLiteral("Item to process");
+        case COLUMN_RESULT:
+            return QStringLiteral("Result");
+        case COLUMN_OUTPUT:
+            return QStringLiteral("Output folder");
+        default:
+            return QVariant();
     }
 }

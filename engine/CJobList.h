@@ -15,16 +15,15 @@
 // message box belong to the main window (or the batch front-end) and must
 // outlive the list.
 
+#include <QAbstractItemModel>
+#include <string>
+#include <vector>
+
 #include "engine/CListItem.h"
 #include "engine/CMainOptions.h"
 #include "engine/CMessageBox.h"
 #include "engine/CWorkLists.h"
 #include "settings/CPresets.h"
-
-#include <QAbstractItemModel>
-
-#include <string>
-#include <vector>
 
 class CJobList : public QAbstractItemModel {
     Q_OBJECT
@@ -94,8 +93,8 @@ public:
     // by type: "rar" 72, "zip" 73, a folder named "monkey" 71, a folder 0.
     int IdleImage(const CListItem& item) const;
 
-    int GetPreset(int nRow) const;            // -1 when none or on failure
-    void SetPreset(int nRow, int nPreset);    // the field only
+    int GetPreset(int nRow) const;          // -1 when none or on failure
+    void SetPreset(int nRow, int nPreset);  // the field only
 
     // One of the nine per-item options (EOption), for a row or, with -1, for
     // the item being processed; false when there is no such item or the

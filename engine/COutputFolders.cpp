@@ -115,7 +115,8 @@ int COutputFolders::AddItem(CListItem item, const std::string& strName) {
 
 // The rows' own output choice: the input folder, or strFolder (normalized). A row that
 // used a preset leaves it, since the preset's folder would hide the choice.
-void COutputFolders::SetRowsOutput(const std::vector<int>& arrRows, bool bToInput, const std::string& strFolder) {
+void COutputFolders::SetRowsOutput(const std::vector<int>& arrRows, bool bToInput,
+                                   const std::string& strFolder) {
     for (int nRow : arrRows) {
         CListItem* pItem = m_list.ItemAtRow(nRow);
         if (pItem == nullptr) {

@@ -11,12 +11,12 @@
 // A preset index outside the current preset list counts as no preset.
 // Nothing here creates or tests folders except IsFolderAvailable.
 
+#include <string>
+#include <vector>
+
 #include "engine/CJobList.h"
 #include "engine/PathHelpers.h"
 #include "settings/CSettings.h"
-
-#include <string>
-#include <vector>
 
 class COutputFolders {
 public:

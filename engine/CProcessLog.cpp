@@ -4,20 +4,17 @@
 
 namespace {
 
-int CountLineFeeds(const std::string& strText)
-{
+int CountLineFeeds(const std::string& strText) {
     return static_cast<int>(std::count(strText.begin(), strText.end(), '\n'));
 }
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     return c == ' ';
 }
 
 }  // namespace
 
-void CProcessLog::AppendLog(const std::string& strText)
-{
+void CProcessLog::AppendLog(const std::string& strText) {
     std::unique_lock lock(m_mutex);
     if (m_nLineBreaks + 1 >= MAX_LINES || m_strText.size() >= MAX_TEXT) {
         m_strText.clear();
@@ -26,9 +23,7 @@ void CProcessLog::AppendLog(const std::string& strText)
     AppendLocked(strText, lock);
 }
 
-void CProcessLog::AppendWorkerLog(const std::string& strText, bool bFilter, bool bLine,
-                                  bool bTestMode)
-{
+void CProcessLog::AppendWorkerLog(const std::string& strText, bool bFilter, bool bLine, bool bTestMode) {
     std::size_t nBegin = 0;
     std::size_t nEnd = strText.size();
     while (nBegin < nEnd && IsBlank(strText[nBegin]))
@@ -54,8 +49,7 @@ void CProcessLog::AppendWorkerLog(const std::string& strText, bool bFilter, bool
     AppendLocked(strLine, lock);
 }
 
-void CProcessLog::AppendLocked(const std::string& strText, std::unique_lock<std::mutex>& lock)
-{
+void CProcessLog::AppendLocked(const std::string& strText, std::unique_lock<std::mutex>& lock) {
     m_strText += strText;
     m_nLineBreaks += CountLineFeeds(strText);
     auto fnListener = m_fnListener;
@@ -64,27 +58,23 @@ void CProcessLog::AppendLocked(const std::string& strText, std::unique_lock<std:
         fnListener(strText);
 }
 
-void CProcessLog::Clear()
-{
+void CProcessLog::Clear() {
     std::lock_guard lock(m_mutex);
     m_strText.clear();
     m_nLineBreaks = 0;
 }
 
-std::string CProcessLog::Text() const
-{
+std::string CProcessLog::Text() const {
     std::lock_guard lock(m_mutex);
     return m_strText;
 }
 
-int CProcessLog::LineCount() const
-{
+int CProcessLog::LineCount() const {
     std::lock_guard lock(m_mutex);
     return m_nLineBreaks + 1;
 }
 
-void CProcessLog::SetListener(std::function<void(const std::string&)> fnListener)
-{
+void CProcessLog::SetListener(std::function<void(const std::string&)> fnListener) {
     std::lock_guard lock(m_mutex);
     m_fnListener = std::move(fnListener);
 }

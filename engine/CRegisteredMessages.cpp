@@ -1,7 +1,6 @@
 #include "engine/CRegisteredMessages.h"
 
 #include <QCoreApplication>
-
 #include <map>
 #include <mutex>
 

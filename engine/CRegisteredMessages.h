@@ -8,7 +8,6 @@
 
 #include <QEvent>
 #include <QObject>
-
 #include <string>
 
 // Returns the event type registered for strName, registering it on first use.

@@ -5,11 +5,11 @@
 // it runs (nobody else touches it meanwhile), and after UWM_SCAN_DONE the GUI
 // thread finishes it (SelectFirstVolumes, SortWorkList) and reads it.
 
-#include "engine/CFileInformation.h"
-#include "engine/CListItem.h"
-
 #include <string>
 #include <vector>
+
+#include "engine/CFileInformation.h"
+#include "engine/CListItem.h"
 
 class CWorkLists {
 public:

@@ -1,38 +1,35 @@
 #include "engine/CleanUp.h"
 
-#include "engine/CProcessLog.h"
-#include "engine/FolderMarkers.h"
-#include "engine/PathHelpers.h"
-
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include "engine/CProcessLog.h"
+#include "engine/FolderMarkers.h"
+#include "engine/PathHelpers.h"
+
 namespace {
 
-std::string FileName(const std::string& strPath)
-{
+std::string FileName(const std::string& strPath) {
     const auto nPos = strPath.rfind('/');
     return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
 }
 
-std::string WithSlash(const std::string& strFolder)
-{
+std::string WithSlash(const std::string& strFolder) {
     if (!strFolder.empty() && strFolder.back() == '/')
         return strFolder;
     return strFolder + "/";
 }
 
-bool IsInsideFolder(const std::string& strPath, const std::string& strFolder)
-{
+bool IsInsideFolder(const std::string& strPath, const std::string& strFolder) {
     const std::string strPrefix = WithSlash(strFolder);
     return strPath.size() > strPrefix.size() && strPath.compare(0, strPrefix.size(), strPrefix) == 0;
 }
 
-std::string LowerTail(const std::string& strPath, std::size_t nCount)
-{
+std::string LowerTail(const std::string& strPath, std::size_t nCount) {
     std::string strTail = strPath.size() > nCount ? strPath.substr(strPath.size() - nCount) : strPath;
     for (char& c : strTail)
         if (c >= 'A' && c <= 'Z')
@@ -42,8 +39,7 @@ std::string LowerTail(const std::string& strPath, std::size_t nCount)
 
 // True when every component of strPath below strInputPath is a real directory (no symbolic
 // link) and the last one has the wanted type. Anything outside the input folder is refused.
-bool IsReachedWithoutLink(const std::string& strPath, const std::string& strInputPath, bool bDirectory)
-{
+bool IsReachedWithoutLink(const std::string& strPath, const std::string& strInputPath, bool bDirectory) {
     if (strPath == strInputPath || strPath + "/" == WithSlash(strInputPath)) {
         struct stat st {};
         return bDirectory && lstat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -67,8 +63,7 @@ bool IsReachedWithoutLink(const std::string& strPath, const std::string& strInpu
 
 // The output folder lies strictly inside the item's input folder: what the archives were
 // extracted to must never be cleaned up with the item.
-bool IsInOutputBelowInput(const std::string& strPath, const CCleanUpContext& ctx)
-{
+bool IsInOutputBelowInput(const std::string& strPath, const CCleanUpContext& ctx) {
     if (ctx.strOutputFolder == ctx.strInputPath ||
         WithSlash(ctx.strOutputFolder) == WithSlash(ctx.strInputPath) ||
         !IsInsideFolder(ctx.strOutputFolder, ctx.strInputPath))
@@ -77,9 +72,8 @@ bool IsInOutputBelowInput(const std::string& strPath, const CCleanUpContext& ctx
            IsInsideFolder(strPath, ctx.strOutputFolder);
 }
 
-void AddEntry(std::vector<CleanUpInfo>& arrCleanUp, const std::string& strPath,
-              const std::string& strMessage, int nKind)
-{
+void AddEntry(std::vector<CleanUpInfo>& arrCleanUp, const std::string& strPath, const std::string& strMessage,
+              int nKind) {
     CleanUpInfo info;
     info.strPath = strPath;
     info.strMessage = strMessage;
@@ -87,8 +81,7 @@ void AddEntry(std::vector<CleanUpInfo>& arrCleanUp, const std::string& strPath,
     arrCleanUp.push_back(info);
 }
 
-bool HasEntry(const std::vector<CleanUpInfo>& arrCleanUp, const std::string& strPath)
-{
+bool HasEntry(const std::vector<CleanUpInfo>& arrCleanUp, const std::string& strPath) {
     for (const CleanUpInfo& info : arrCleanUp)
         if (info.strPath == strPath)
             return true;
@@ -96,8 +89,7 @@ bool HasEntry(const std::vector<CleanUpInfo>& arrCleanUp, const std::string& str
 }
 
 // A kept companion whose copy went elsewhere may go only when that copy succeeded.
-bool MayDeleteKept(bool bKeep, const CFileInformation& f, const CCleanUpContext& ctx)
-{
+bool MayDeleteKept(bool bKeep, const CFileInformation& f, const CCleanUpContext& ctx) {
     if (!bKeep)
         return true;
     if (!ctx.OutputElsewhere())
@@ -108,8 +100,7 @@ bool MayDeleteKept(bool bKeep, const CFileInformation& f, const CCleanUpContext&
 enum class EDecision { Delete, Keep, KeepWithEntry };
 
 EDecision Decide(const std::vector<CFileInformation>& arrAllFiles, const CFileInformation& f,
-                 const CCleanUpContext& ctx)
-{
+                 const CCleanUpContext& ctx) {
     const bool bElsewhere = ctx.OutputElsewhere();
     auto kept = [&](bool bKeep) {
         if (!bKeep)
@@ -143,14 +134,12 @@ EDecision Decide(const std::vector<CFileInformation>& arrAllFiles, const CFileIn
 
 }  // namespace
 
-std::string SystemMessage(int nError)
-{
+std::string SystemMessage(int nError) {
     return SystemErrorText(nError);
 }
 
 void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpContext& ctx,
-                 std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log)
-{
+                 std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log) {
     log.AppendLog("Delete files\r\n");
     std::size_t i = 0;
     while (i < arrAllFiles.size()) {
@@ -180,8 +169,7 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
                 continue;
             }
             struct stat st {};
-            const bool bSameSize = fstat(fd, &st) == 0 &&
-                                   static_cast<std::uint32_t>(st.st_size) == f.nSize;
+            const bool bSameSize = fstat(fd, &st) == 0 && static_cast<std::uint32_t>(st.st_size) == f.nSize;
             close(fd);
             if (!bSameSize) {
                 ++i;
@@ -199,8 +187,7 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
 }
 
 void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& ctx,
-                   std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log)
-{
+                   std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log) {
     if (!arrFolders.empty())
         log.AppendLog("Delete folders\r\n");
     // Deepest first: a folder comes before the folders that contain it; equal lengths keep
@@ -240,8 +227,7 @@ void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& 
     }
 }
 
-int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp)
-{
+int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp) {
     std::size_t i = 0;
     while (i < arrCleanUp.size()) {
         const CleanUpInfo& info = arrCleanUp[i];
@@ -260,8 +246,7 @@ int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp)
     return static_cast<int>(arrCleanUp.size());
 }
 
-bool IsExistingFolder(const std::string& strPath)
-{
+bool IsExistingFolder(const std::string& strPath) {
     if (strPath.rfind("//", 0) == 0)
         return true;
     struct stat st {};

@@ -13,23 +13,23 @@
 //    folder is deleted only when its own copy verifiably succeeded; otherwise it
 //    stays and gets a kind 1 entry.
 
-#include "engine/DriverTypes.h"
-
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/DriverTypes.h"
+
 class CProcessLog;
 
 struct CCleanUpContext {
-    std::string strItemPath;       // the item's strPath
-    std::string strInputPath;      // folder item: strPath; file item: strParentFolder
-    std::string strOutputFolder;   // effective output folder of the item
-    bool bKeepNfo = false;         // option 5
-    bool bKeepSample = false;      // option 3
-    bool bKeepCovers = false;      // option 4
-    bool bKeepSubs = false;        // option 6
-    bool bKeepSubsFolder = false;  // option 7
+    std::string strItemPath;            // the item's strPath
+    std::string strInputPath;           // folder item: strPath; file item: strParentFolder
+    std::string strOutputFolder;        // effective output folder of the item
+    bool bKeepNfo = false;              // option 5
+    bool bKeepSample = false;           // option 3
+    bool bKeepCovers = false;           // option 4
+    bool bKeepSubs = false;             // option 6
+    bool bKeepSubsFolder = false;       // option 7
     std::set<std::string> setCopiedOk;  // sources whose copy verifiably succeeded
 
     // The output folder differs from the item's path (always so for a file item).

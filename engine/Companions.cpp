@@ -1,14 +1,15 @@
 #include "engine/Companions.h"
 
-#include "engine/CProcessLog.h"
-#include "engine/CleanUp.h"
-#include "engine/FolderMarkers.h"
-
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "engine/CProcessLog.h"
+#include "engine/CleanUp.h"
+#include "engine/FolderMarkers.h"
 
 namespace {
 
@@ -20,51 +21,45 @@ struct CKindTexts {
     const char* pszWrite;
 };
 
-CKindTexts TextsFor(ECompanionKind nKind)
-{
+CKindTexts TextsFor(ECompanionKind nKind) {
     switch (nKind) {
-    case ECompanionKind::Nfo:
-        return {"Copy nfo:\t\t", "Unable to open nfofile", "Unable to create nfofile",
-                "Unable to read nfofile", "Unable to write nfofile"};
-    case ECompanionKind::Cover:
-        return {"Copy cover:\t", "Unable to open coverfile", "Unable to create coverfile",
-                "Unable to read coverfile", "Unable to write coverfile"};
-    case ECompanionKind::Sample:
-        return {"Copy sample:\t", "Unable to open samplefile", "Unable to create samplefile",
-                "Unable to read samplefile", "Unable to write samplefile"};
-    case ECompanionKind::Subtitle:
-        break;
+        case ECompanionKind::Nfo:
+            return {"Copy nfo:\t\t", "Unable to open nfofile", "Unable to create nfofile",
+                    "Unable to read nfofile", "Unable to write nfofile"};
+        case ECompanionKind::Cover:
+            return {"Copy cover:\t", "Unable to open coverfile", "Unable to create coverfile",
+                    "Unable to read coverfile", "Unable to write coverfile"};
+        case ECompanionKind::Sample:
+            return {"Copy sample:\t", "Unable to open samplefile", "Unable to create samplefile",
+                    "Unable to read samplefile", "Unable to write samplefile"};
+        case ECompanionKind::Subtitle:
+            break;
     }
     return {"Copy subsfile:\t", "Unable to open subsfile", "Unable to create subsfile",
             "Unable to read subsfile", "Unable to write subsfile"};
 }
 
-std::string FileName(const std::string& strPath)
-{
+std::string FileName(const std::string& strPath) {
     const auto nPos = strPath.rfind('/');
     return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
 }
 
-std::string FolderOf(const std::string& strPath)
-{
+std::string FolderOf(const std::string& strPath) {
     const auto nPos = strPath.rfind('/');
     return nPos == std::string::npos ? std::string() : strPath.substr(0, nPos);
 }
 
-std::string JoinPath(const std::string& strFolder, const std::string& strName)
-{
+std::string JoinPath(const std::string& strFolder, const std::string& strName) {
     if (!strFolder.empty() && strFolder.back() == '/')
         return strFolder + strName;
     return strFolder + "/" + strName;
 }
 
-void AddError(std::vector<std::string>& arrErrors, const std::string& strLine)
-{
+void AddError(std::vector<std::string>& arrErrors, const std::string& strLine) {
     arrErrors.push_back(strLine + "\r\n");
 }
 
-bool WriteAll(int fd, const char* pData, std::size_t nSize)
-{
+bool WriteAll(int fd, const char* pData, std::size_t nSize) {
     while (nSize > 0) {
         const ssize_t nWritten = write(fd, pData, nSize);
         if (nWritten < 0) {
@@ -87,8 +82,7 @@ constexpr std::size_t COPY_BLOCK = 256 * 1024;
 
 }  // namespace
 
-std::string FolderComponent(const std::string& strPath, int nPos)
-{
+std::string FolderComponent(const std::string& strPath, int nPos) {
     if (nPos < 0 || static_cast<std::size_t>(nPos) >= strPath.size())
         return std::string();
     const auto nEnd = strPath.find('/', static_cast<std::size_t>(nPos) + 1);
@@ -96,9 +90,8 @@ std::string FolderComponent(const std::string& strPath, int nPos)
                           nEnd == std::string::npos ? std::string::npos : nEnd - nPos);
 }
 
-bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource,
-                       const CCompanionOptions& opt, CCopyRequest& req)
-{
+bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource, const CCompanionOptions& opt,
+                       CCopyRequest& req) {
     if (!opt.bKeep || opt.bKilled || opt.bTest || opt.strOutputFolder == opt.strItemPath)
         return false;
     req = CCopyRequest();
@@ -118,8 +111,7 @@ bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource,
     return true;
 }
 
-bool PrepareCopyFolder(const CCopyRequest& req, CProcessLog& log, std::vector<std::string>& arrErrors)
-{
+bool PrepareCopyFolder(const CCopyRequest& req, CProcessLog& log, std::vector<std::string>& arrErrors) {
     struct stat st {};
     if (stat(req.strFolder.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
@@ -135,9 +127,7 @@ bool PrepareCopyFolder(const CCopyRequest& req, CProcessLog& log, std::vector<st
     return false;
 }
 
-void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& mapTargets,
-                      CProcessLog& log)
-{
+void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& mapTargets, CProcessLog& log) {
     auto taken = [&](const std::string& strTarget) {
         const auto it = mapTargets.find(strTarget);
         return it != mapTargets.end() && it->second != req.strSource;
@@ -145,8 +135,10 @@ void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& map
     if (taken(req.strTarget)) {
         const std::string strName = FileName(req.strTarget);
         const auto nDot = strName.rfind('.');
-        const std::string strStem = nDot == std::string::npos || nDot == 0 ? strName : strName.substr(0, nDot);
-        const std::string strExt = nDot == std::string::npos || nDot == 0 ? std::string() : strName.substr(nDot);
+        const std::string strStem =
+            nDot == std::string::npos || nDot == 0 ? strName : strName.substr(0, nDot);
+        const std::string strExt =
+            nDot == std::string::npos || nDot == 0 ? std::string() : strName.substr(nDot);
         const std::string strTag = FileName(FolderOf(req.strSource));
         std::string strCandidate = JoinPath(req.strFolder, strStem + "." + strTag + strExt);
         for (int n = 2; taken(strCandidate) || strTag.empty(); ++n) {
@@ -154,16 +146,15 @@ void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& map
             if (!taken(strCandidate))
                 break;
         }
-        log.AppendWorkerLog("Renamed:\t" + strName + " -> " + FileName(strCandidate) + "\r\n",
-                            false, false, false);
+        log.AppendWorkerLog("Renamed:\t" + strName + " -> " + FileName(strCandidate) + "\r\n", false, false,
+                            false);
         req.strTarget = strCandidate;
     }
     mapTargets[req.strTarget] = req.strSource;
 }
 
 ECopyResult RunCompanionCopy(const CCopyRequest& req, const std::atomic<int>& bKillRequested,
-                             CProcessLog& log, std::vector<std::string>& arrErrors)
-{
+                             CProcessLog& log, std::vector<std::string>& arrErrors) {
     const CKindTexts texts = TextsFor(req.nKind);
     const int fdSource = open(req.strSource.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fdSource < 0) {

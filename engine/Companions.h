@@ -32,8 +32,8 @@ struct CCopyRequest {
 
 // Main thread. Answers false when the copy does not apply (keep option off, killed, test
 // mode, or the output folder is the item's own folder); otherwise fills req.
-bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource,
-                       const CCompanionOptions& opt, CCopyRequest& req);
+bool PlanCompanionCopy(ECompanionKind nKind, const std::string& strSource, const CCompanionOptions& opt,
+                       CCopyRequest& req);
 
 // Main thread. Creates req.strFolder when missing (its parent must exist), logging
 // "Created folder:\t" + folder. A folder that cannot be made gives an error line.
@@ -43,8 +43,7 @@ bool PrepareCopyFolder(const CCopyRequest& req, CProcessLog& log, std::vector<st
 // source already went to req.strTarget, the target gets the source's folder name before
 // its extension (movie.fre.srt), then a number, and the log says so. mapTargets maps the
 // targets of the item to their sources.
-void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& mapTargets,
-                      CProcessLog& log);
+void AvoidTargetClash(CCopyRequest& req, std::map<std::string, std::string>& mapTargets, CProcessLog& log);
 
 enum class ECopyResult { Copied, Failed, Killed };
 

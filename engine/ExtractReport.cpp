@@ -1,8 +1,8 @@
 #include "engine/ExtractReport.h"
 
-#include "engine/CRegisteredMessages.h"
-
 #include <algorithm>
+
+#include "engine/CRegisteredMessages.h"
 
 void AddReportLine(std::vector<std::string>& arrErrors, const std::string& strText, int nLineBreaks) {
     std::string strLine = strText;

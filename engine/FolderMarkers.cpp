@@ -1,8 +1,8 @@
 #include "engine/FolderMarkers.h"
 
-#include "engine/PathHelpers.h"
-
 #include <initializer_list>
+
+#include "engine/PathHelpers.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ size_t SearchStart(const std::string& strPath, const std::string& strBase) {
     return strPrefix.size() - 1;
 }
 
-int FindMarker(const std::string& strPath, bool bAppendSlash, const std::string& strBase, bool bFolderPartOnly,
-               std::initializer_list<const char*> markers) {
+int FindMarker(const std::string& strPath, bool bAppendSlash, const std::string& strBase,
+               bool bFolderPartOnly, std::initializer_list<const char*> markers) {
     std::string strLower = LowerAscii(strPath);
     if (bAppendSlash) {
         strLower += '/';

@@ -12,7 +12,8 @@
 #include <string>
 
 // "/sample/", "/samples/", "/vobsample/", "/vobsamples/" (first found in this order).
-int SampleFolderPos(const std::string& strPath, bool bAppendSlash, const std::string& strBase = std::string());
+int SampleFolderPos(const std::string& strPath, bool bAppendSlash,
+                    const std::string& strBase = std::string());
 // Folder part only (up to the last '/'): "/subs/", "/sub/", "/vobsubs/",
 // "/vobsub/", "/subpack/", "/subspack/", "/subtitles/".
 int SubsFolderPos(const std::string& strPath, bool bAppendSlash, const std::string& strBase = std::string());

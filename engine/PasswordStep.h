@@ -22,14 +22,14 @@ public:
 
 // The driver's fields the step reads and writes (all on the main thread; no worker runs).
 struct CPasswordStepState {
-    bool bPasswordPrompt = true;               // the PasswordPrompt setting
-    int* pPasswordAsked = nullptr;             // bPasswordAsked of the current work entry
-    std::string* pPassword = nullptr;          // strPassword, kept for every later run
-    std::atomic<int>* pArchivesDone = nullptr; // nArchivesDone (the failed attempt counted one)
+    bool bPasswordPrompt = true;                  // the PasswordPrompt setting
+    int* pPasswordAsked = nullptr;                // bPasswordAsked of the current work entry
+    std::string* pPassword = nullptr;             // strPassword, kept for every later run
+    std::atomic<int>* pArchivesDone = nullptr;    // nArchivesDone (the failed attempt counted one)
     std::vector<std::string>* pErrors = nullptr;  // the current item's arrErrors
-    CPasswordPrompt* pPrompt = nullptr;        // null: nobody can be asked (as with the setting off)
-    std::string strArchive;                    // strZipArchive for a ZIP entry, else strRarArchive
-    std::string strInputPath;                  // the item's input folder
+    CPasswordPrompt* pPrompt = nullptr;           // null: nobody can be asked (as with the setting off)
+    std::string strArchive;                       // strZipArchive for a ZIP entry, else strRarArchive
+    std::string strInputPath;                     // the item's input folder
 };
 
 enum class EPasswordDecision { RunAgain, FileDone };

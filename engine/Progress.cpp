@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-void CProgress::Reset()
-{
+void CProgress::Reset() {
     nArchiveCount = 0;
     nProgressPercent = 0;
     nArchivesDone = 0;
@@ -12,8 +11,7 @@ void CProgress::Reset()
     nShownPercent = -1;
 }
 
-void CProgress::StartRowProgress(int nRarVolumes, int nZipFiles, bool bTestMode)
-{
+void CProgress::StartRowProgress(int nRarVolumes, int nZipFiles, bool bTestMode) {
     bBarShown = 1;
     nArchiveCount = nRarVolumes + nZipFiles;
     if (nArchiveCount >= 2) {
@@ -31,16 +29,14 @@ void CProgress::StartRowProgress(int nRarVolumes, int nZipFiles, bool bTestMode)
         nExtractFrame = 42;
 }
 
-void CProgress::StopRowProgress()
-{
+void CProgress::StopRowProgress() {
     bBarShown = 0;
     nExtractFrame = 0;
     nTestFrame = 0;
     nTrayFrame = 11;
 }
 
-void CProgress::UpdateArchivePercent()
-{
+void CProgress::UpdateArchivePercent() {
     const int nCount = nArchiveCount.load();
     if (nCount <= 0)
         return;
@@ -51,8 +47,7 @@ void CProgress::UpdateArchivePercent()
     nProgressPercent = nPercent;
 }
 
-bool CProgress::Tick()
-{
+bool CProgress::Tick() {
     if (bIndeterminate) {
         int nPos = nArchivesDone.load() + 2;
         if (nPos > 100)
@@ -65,14 +60,11 @@ bool CProgress::Tick()
     return true;
 }
 
-std::string TrayProgressTip(const std::string& strName, int nPercent, bool bTestMode,
-                            bool bIndeterminate)
-{
+std::string TrayProgressTip(const std::string& strName, int nPercent, bool bTestMode, bool bIndeterminate) {
     std::string strSuffix;
     if (!bIndeterminate) {
         char szBuf[32];
-        std::snprintf(szBuf, sizeof szBuf, bTestMode ? " %d%% tested" : " %d%% extracted",
-                      nPercent);
+        std::snprintf(szBuf, sizeof szBuf, bTestMode ? " %d%% tested" : " %d%% extracted", nPercent);
         strSuffix = szBuf;
     }
     if (strName.size() + strSuffix.size() <= MAX_TRAY_TIP)
@@ -81,8 +73,7 @@ std::string TrayProgressTip(const std::string& strName, int nPercent, bool bTest
     return strName.substr(0, nKeep) + "..." + strSuffix;
 }
 
-CTraySummary RefreshTraySummary(const std::vector<std::string>& arrStatuses)
-{
+CTraySummary RefreshTraySummary(const std::vector<std::string>& arrStatuses) {
     CTraySummary summary;
     for (const std::string& strStatus : arrStatuses) {
         if (strStatus == "-Double click-" || strStatus == "Nothing to test" ||
@@ -97,8 +88,7 @@ CTraySummary RefreshTraySummary(const std::vector<std::string>& arrStatuses)
         return summary;
     if (summary.nFailed > 0) {
         summary.strTooltip = "One or more items in list failed";
-        summary.nIcon =
-            summary.nCleanUpFailed > 0 ? ETrayIcon::FailedAndCleanUp : ETrayIcon::Failed;
+        summary.nIcon = summary.nCleanUpFailed > 0 ? ETrayIcon::FailedAndCleanUp : ETrayIcon::Failed;
     } else if (summary.nCleanUpFailed > 0) {
         summary.strTooltip = "One or more items in list failed clean up";
         summary.nIcon = ETrayIcon::CleanUpFailed;

@@ -16,10 +16,10 @@ public:
     std::atomic<int> bIndeterminate{0};
     std::atomic<int> nArchiveCount{0};
     std::atomic<int> nArchivesDone{0};
-    int bBarShown = 0;       // the row's progress bar exists
-    int nExtractFrame = 0;   // 42..70 while extracting
-    int nTestFrame = 0;      // 21..41 while testing
-    int nTrayFrame = 11;     // 11..20
+    int bBarShown = 0;      // the row's progress bar exists
+    int nExtractFrame = 0;  // 42..70 while extracting
+    int nTestFrame = 0;     // 21..41 while testing
+    int nTrayFrame = 11;    // 11..20
 
     // Main thread, when a row starts: every figure back to its start value.
     void Reset();
@@ -46,8 +46,7 @@ public:
 // " N% tested" / " N% extracted" (nothing in marquee mode), shortened with "..." to fit
 // MAX_TRAY_TIP characters.
 constexpr std::size_t MAX_TRAY_TIP = 127;
-std::string TrayProgressTip(const std::string& strName, int nPercent, bool bTestMode,
-                            bool bIndeterminate);
+std::string TrayProgressTip(const std::string& strName, int nPercent, bool bTestMode, bool bIndeterminate);
 
 enum class ETrayIcon { Idle, Failed, FailedAndCleanUp, CleanUpFailed, AllOk };
 

@@ -1,13 +1,13 @@
 #include "engine/RarExtract.h"
 
+#include <array>
+#include <exception>
+#include <string_view>
+
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
 #include "process/RarToolTexts.h"
-
-#include <array>
-#include <exception>
-#include <string_view>
 
 namespace {
 
@@ -15,14 +15,24 @@ constexpr int PASSWORD_EXIT_CODE = 3333;
 // The program's own output is kept for evaluation up to this size (its tail beyond it).
 constexpr std::size_t MAX_CAPTURE = 8 * 1024 * 1024;
 
-bool IsRootDestination(const std::string& strDestination) { return strDestination == "/"; }
+bool IsRootDestination(const std::string& strDestination) {
+    return strDestination == "/";
+}
 
-bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 bool IsErrorLine(std::string_view line) {
     static constexpr std::array<std::string_view, 8> ERROR_TEXTS = {
-        "Error", "ERROR:", "Missing", "find volume", "Write error", "packed data CRC failed",
-        "No files to extract", "is not RAR archive",
+        "Error",
+        "ERROR:",
+        "Missing",
+        "find volume",
+        "Write error",
+        "packed data CRC failed",
+        "No files to extract",
+        "is not RAR archive",
     };
     for (std::string_view text : ERROR_TEXTS) {
         if (Contains(line, text)) {
@@ -124,10 +134,12 @@ void ParseToolOutput(const std::string& strText, bool bTest, bool bKillRequested
     if (bKillRequested) {
         return;
     }
-    const std::string_view volumeMarker = bTest ? RarToolTexts::TESTING_ARCHIVE : RarToolTexts::EXTRACTING_FROM;
+    const std::string_view volumeMarker =
+        bTest ? RarToolTexts::TESTING_ARCHIVE : RarToolTexts::EXTRACTING_FROM;
     std::vector<std::string> arrLines;
     std::size_t nStart = 0;
-    for (std::size_t nFeed = strText.find('\n'); nFeed != std::string::npos; nFeed = strText.find('\n', nStart)) {
+    for (std::size_t nFeed = strText.find('\n'); nFeed != std::string::npos;
+         nFeed = strText.find('\n', nStart)) {
         std::string strLine = strText.substr(nStart, nFeed - nStart);
         if (!strLine.empty() && strLine.back() == '\r') {
             strLine.pop_back();
@@ -281,14 +293,14 @@ CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
         // clean-up never deletes archives that were not extracted.
         AddReportLine(arrErrors, out.runner.strError, 1);
     } else if (out.runner.bPipeError || !out.runner.bExited) {
-        AddReportLine(arrErrors,
-                      out.runner.strError.empty() ? "Error reading the program's output\r\n" : out.runner.strError,
-                      1);
+        AddReportLine(
+            arrErrors,
+            out.runner.strError.empty() ? "Error reading the program's output\r\n" : out.runner.strError, 1);
     } else {
         if (out.runner.nSignal != 0) {
             AddReportLine(arrErrors,
-                          PathInInput(job.strArchive, job.strInputPath) + ":  the RAR program ended by signal " +
-                              std::to_string(out.runner.nSignal),
+                          PathInInput(job.strArchive, job.strInputPath) +
+                              ":  the RAR program ended by signal " + std::to_string(out.runner.nSignal),
                           1);
         }
         EvaluateExitCode(out.nExitCode, out.strOutput, job.bTest, bKill, arrErrors);
@@ -311,7 +323,8 @@ CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
         // Nothing may leave a worker thread as an exception: the entry fails instead.
         CRarRunResult out;
         if (state.pErrors) {
-            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(), 1);
+            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(),
+                          1);
         }
         return out;
     }

@@ -15,12 +15,12 @@
 // never deletes archives whose extraction did not happen. A program that cannot be
 // started, a failing pipe and a signal death are failures with their own error lines.
 
-#include "engine/ExtractReport.h"
-#include "process/CRedirect.h"
-
 #include <atomic>
 #include <string>
 #include <vector>
+
+#include "engine/ExtractReport.h"
+#include "process/CRedirect.h"
 
 class CProcessLog;
 class CProgress;
@@ -86,10 +86,10 @@ bool CountVolumeLine(const std::string& strLine, const std::string& strArchive, 
 
 struct CRarRunResult {
     EWorkerOutcome nOutcome = EWorkerOutcome::FileDone;
-    int nExitCode = 0;        // the code evaluated (3333 after a password prompt)
-    RedirectResult runner;    // what the runner saw
+    int nExitCode = 0;      // the code evaluated (3333 after a password prompt)
+    RedirectResult runner;  // what the runner saw
     std::string strCommandLine;
-    std::string strOutput;    // the program's output of this run
+    std::string strOutput;  // the program's output of this run
 };
 
 // Worker thread. Runs the program once for the job and records what it found (see the

@@ -1,12 +1,12 @@
 #include "engine/RarNaming.h"
 
-#include "engine/PathHelpers.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+
+#include "engine/PathHelpers.h"
 
 namespace {
 
@@ -113,7 +113,8 @@ bool IsBeforeInSet(const std::string& strName, const std::string& strOther, bool
         }
         const std::string strNameLower = LowerAscii(strName);
         const std::string strOtherLower = LowerAscii(strOther);
-        if (strNameLower.compare(0, nNameBase, strOtherLower, 0, nOtherBase) != 0 || nNameBase != nOtherBase) {
+        if (strNameLower.compare(0, nNameBase, strOtherLower, 0, nOtherBase) != 0 ||
+            nNameBase != nOtherBase) {
             return true;
         }
         return strNameLower < strOtherLower;
@@ -134,7 +135,7 @@ bool IsBeforeInSet(const std::string& strName, const std::string& strOther, bool
 }
 
 bool IsRejectedRarExtension(const std::string& strExtension) {
-    static const char* const REJECTED[] = {"vob",  "avi", "mpg", "mpeg", "sfv", "nfo", "diz", "url",
+    static const char* const REJECTED[] = {"vob",  "avi", "mpg", "mpeg", "sfv", "nfo", "diz",  "url",
                                            "html", "zip", "jpg", "gif",  "fix", "mp4", "m2ts", "mkv"};
     if (strExtension.size() != 3) {
         return true;
@@ -147,10 +148,11 @@ bool IsRejectedRarExtension(const std::string& strExtension) {
     return false;
 }
 
-bool IsRarCandidate(const std::string& strExtension, const unsigned char* pHead, size_t nHeadLength, bool bOpened) {
+bool IsRarCandidate(const std::string& strExtension, const unsigned char* pHead, size_t nHeadLength,
+                    bool bOpened) {
     static const unsigned char SIGNATURE[4] = {0x52, 0x61, 0x72, 0x21};  // "Rar!"
-    bool bCandidate = bOpened ? (nHeadLength >= 4 && std::memcmp(pHead, SIGNATURE, 4) == 0)
-                              : strExtension == "rar";
+    bool bCandidate =
+        bOpened ? (nHeadLength >= 4 && std::memcmp(pHead, SIGNATURE, 4) == 0) : strExtension == "rar";
     return bCandidate && !IsRejectedRarExtension(strExtension);
 }
 

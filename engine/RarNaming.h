@@ -7,9 +7,9 @@
 // ... (one to four digits) and the old style "name.rar", "name.r00",
 // "name.r01" ... (or "name.000", "name.001" ...).
 
-#include "engine/CFileInformation.h"
-
 #include <string>
+
+#include "engine/CFileInformation.h"
 
 // True when the name ends in ".part" + 1..4 digits + ".rar" (any case).
 // *pBaseLength (optional) receives the length of the text before ".part".
@@ -40,7 +40,8 @@ bool IsRejectedRarExtension(const std::string& strExtension);
 
 // The decision of IsRarArchive from what was read: bOpened false means the
 // file could not be read (then only the extension "rar" makes a candidate).
-bool IsRarCandidate(const std::string& strExtension, const unsigned char* pHead, size_t nHeadLength, bool bOpened);
+bool IsRarCandidate(const std::string& strExtension, const unsigned char* pHead, size_t nHeadLength,
+                    bool bOpened);
 
 // Reads the first four bytes of a regular file (never opens a FIFO or a
 // device, never blocks) and decides whether it is a RAR volume. On true,

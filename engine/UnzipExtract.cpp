@@ -1,13 +1,14 @@
 #include "engine/UnzipExtract.h"
 
-#include "engine/CProcessLog.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <fcntl.h>
 #include <mutex>
-#include <unistd.h>
+
+#include "engine/CProcessLog.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ std::string SystemText(int nError) {
     return text ? text : "error " + std::to_string(nError);
 }
 
-bool IsKillRequested(const CExtractState& state) { return state.pKillRequested && *state.pKillRequested != 0; }
+bool IsKillRequested(const CExtractState& state) {
+    return state.pKillRequested && *state.pKillRequested != 0;
+}
 
 void AddRunError(CUnzipRun& run, const std::string& strText) {
     AddReportLine(*run.pErrors, strText, 1);
@@ -102,9 +105,10 @@ CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExt
     const std::string strShown = PathInInput(job.strArchive, job.strInputPath);
 
     if (!context.infoZip.IsLoaded()) {
-        AddRunError(run, strShown + ":  The unzip library is not loaded" +
-                             (context.infoZip.strLastError.empty() ? std::string()
-                                                                   : " (" + context.infoZip.strLastError + ")"));
+        AddRunError(run,
+                    strShown + ":  The unzip library is not loaded" +
+                        (context.infoZip.strLastError.empty() ? std::string()
+                                                              : " (" + context.infoZip.strLastError + ")"));
         return out;
     }
 
@@ -137,8 +141,8 @@ CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExt
             return out;
         }
         if (fchdir(nOutput) != 0) {
-            AddRunError(run, strShown + ":  Cannot change into the output folder " + job.strOutputFolder + ": " +
-                                 SystemText(errno));
+            AddRunError(run, strShown + ":  Cannot change into the output folder " + job.strOutputFolder +
+                                 ": " + SystemText(errno));
             close(nOutput);
             close(nSaved);
             return out;
@@ -146,7 +150,8 @@ CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExt
         out.nLibraryResult = context.infoZip.Exec(params);
         out.bCalled = true;
         if (fchdir(nSaved) != 0) {
-            AddRunError(run, strShown + ":  Cannot return to the previous current folder: " + SystemText(errno));
+            AddRunError(run,
+                        strShown + ":  Cannot return to the previous current folder: " + SystemText(errno));
         }
         close(nOutput);
         close(nSaved);
@@ -177,7 +182,8 @@ CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState
     } catch (const std::exception& e) {
         // Nothing may leave a worker thread as an exception: the entry fails instead.
         if (state.pErrors) {
-            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(), 1);
+            AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(),
+                          1);
         }
         return CZipRunResult{};
     }

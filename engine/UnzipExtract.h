@@ -11,12 +11,12 @@
 // UWM_ITEM_DONE (3). Otherwise the worker posts UWM_PASSWORD_NEEDED or UWM_FILE_DONE.
 // No other thread may depend on the current directory while a ZIP worker runs.
 
+#include <string>
+#include <vector>
+
 #include "engine/CInfoZip.h"
 #include "engine/ExtractReport.h"
 #include "engine/RarExtract.h"
-
-#include <string>
-#include <vector>
 
 struct CUnzipContext {
     CInfoZip infoZip;
@@ -37,8 +37,8 @@ struct CZipJob {
 
 struct CZipRunResult {
     EWorkerOutcome nOutcome = EWorkerOutcome::FileDone;
-    bool bCalled = false;   // the library was called
-    int nLibraryResult = 0; // its result (UNZ_OK or UNZ_ERR_*)
+    bool bCalled = false;    // the library was called
+    int nLibraryResult = 0;  // its result (UNZ_OK or UNZ_ERR_*)
 };
 
 // What the callback works on during one library call: the parameter record's pCaller.
@@ -46,9 +46,9 @@ struct CUnzipRun {
     const CZipJob* pJob = nullptr;
     CExtractState* pState = nullptr;
     std::vector<std::string>* pErrors = nullptr;  // never null during a call
-    bool bPasswordNeeded = false;  // the password did not open an entry
-    bool bKilled = false;          // the callback asked the library to stop
-    std::size_t nErrorLines = 0;   // error lines this run added
+    bool bPasswordNeeded = false;                 // the password did not open an entry
+    bool bKilled = false;                         // the callback asked the library to stop
+    std::size_t nErrorLines = 0;                  // error lines this run added
 };
 
 // Worker thread. Runs the library once for the job; error lines go to state.pErrors, the

@@ -1,11 +1,11 @@
 // SelectFirstVolumes, SortWorkList and FinishDiscovery (declared in CDiscovery.h).
+#include <algorithm>
+#include <unordered_map>
+
 #include "engine/CDiscovery.h"
 #include "engine/FolderMarkers.h"
 #include "engine/PathHelpers.h"
 #include "engine/RarNaming.h"
-
-#include <algorithm>
-#include <unordered_map>
 
 void SelectFirstVolumes(CWorkLists& lists, const std::string& strInputFolder) {
     // A volume that is not named as a first volume begins its set when no
@@ -89,7 +89,8 @@ void SelectFirstVolumes(CWorkLists& lists, const std::string& strInputFolder) {
                 const CGroup& group = newGroups[volume.strKey];
                 bFirst = volume.strLower == group.strMin && group.nAtMin == 1;
             }
-        } else if (GetExtension(entry.strName) != "rar" && !volume.strKey.empty() && volume.strLower != "rar") {
+        } else if (GetExtension(entry.strName) != "rar" && !volume.strKey.empty() &&
+                   volume.strLower != "rar") {
             const CGroup& group = oldGroups[volume.strKey];
             bFirst = !group.bHasRar && volume.strLower == group.strMin && group.nAtMin == 1;
         }

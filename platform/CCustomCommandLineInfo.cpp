@@ -11,30 +11,36 @@ void CCustomCommandLineInfo::ParseParam(const std::string& param, bool /*isFlag*
     arrParams.push_back(param);
 }
 
-void CCustomCommandLineInfo::ParseCommandLine(int argc, const char* const* argv, const std::string& currentFolder) {
+void CCustomCommandLineInfo::ParseCommandLine(int argc, const char* const* argv,
+                                              const std::string& currentFolder) {
     for (int i = 1; i < argc; ++i) {
         ParseParam(MakeAbsoluteArgument(argv[i], currentFolder), false, i == argc - 1);
     }
 }
 
-bool IsPresetArgument(const std::string& argument) { return argument.compare(0, PRESET_PREFIX.size(), PRESET_PREFIX) == 0; }
+bool IsPresetArgument(const std::string& argument) {
+    return argument.compare(0, PRESET_PREFIX.size(), PRESET_PREFIX) == 0;
+}
 
 int PresetSelectorNumber(const std::string& argument) {
     for (int n = 1; n <= MAX_PRESETS; ++n) {
-        if (argument == PRESET_PREFIX + std::to_string(n) + "?") return n;
+        if (argument == PRESET_PREFIX + std::to_string(n) + "?")
+            return n;
     }
     return 0;
 }
 
 bool HasPresetArgument(const std::vector<std::string>& arguments) {
     for (const std::string& a : arguments) {
-        if (IsPresetArgument(a)) return true;
+        if (IsPresetArgument(a))
+            return true;
     }
     return false;
 }
 
 std::string MakeAbsoluteArgument(const std::string& argument, const std::string& currentFolder) {
-    if (argument.empty() || IsPresetArgument(argument)) return argument;
+    if (argument.empty() || IsPresetArgument(argument))
+        return argument;
     std::string path = argument;
     if (path[0] != '/') {
         // Drop "." parts and doubled slashes of the relative part; ".." stays,
@@ -44,26 +50,31 @@ std::string MakeAbsoluteArgument(const std::string& argument, const std::string&
         size_t pos = 0;
         while (pos <= joined.size()) {
             size_t slash = joined.find('/', pos);
-            if (slash == std::string::npos) slash = joined.size();
+            if (slash == std::string::npos)
+                slash = joined.size();
             std::string part = joined.substr(pos, slash - pos);
-            if (!part.empty() && part != ".") path += "/" + part;
+            if (!part.empty() && part != ".")
+                path += "/" + part;
             pos = slash + 1;
         }
-        if (path.empty()) path = "/";
+        if (path.empty())
+            path = "/";
     }
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
-std::vector<CCommandLineItem> SelectCommandLineItems(const std::vector<std::string>& arrCmdLine, int presetCount,
-                                                     bool& bHadPreset) {
+std::vector<CCommandLineItem> SelectCommandLineItems(const std::vector<std::string>& arrCmdLine,
+                                                     int presetCount, bool& bHadPreset) {
     std::vector<CCommandLineItem> items;
     bHadPreset = false;
     int current = -1;
     for (const std::string& argument : arrCmdLine) {
         if (IsPresetArgument(argument)) {
             bHadPreset = true;
-            if (int n = PresetSelectorNumber(argument)) current = n <= presetCount ? n - 1 : -1;
+            if (int n = PresetSelectorNumber(argument))
+                current = n <= presetCount ? n - 1 : -1;
             continue;
         }
         items.push_back({argument, current});

@@ -46,8 +46,8 @@ struct CCommandLineItem {
 // The paths of arrCmdLine in order, each with the preset chosen by the last
 // selector before it. A selector for a preset beyond presetCount selects no
 // preset. bHadPreset tells whether any argument was a preset argument.
-std::vector<CCommandLineItem> SelectCommandLineItems(const std::vector<std::string>& arrCmdLine, int presetCount,
-                                                     bool& bHadPreset);
+std::vector<CCommandLineItem> SelectCommandLineItems(const std::vector<std::string>& arrCmdLine,
+                                                     int presetCount, bool& bHadPreset);
 
 // What the first instance does with a hand-over (the pieces already decoded).
 struct CHandOverDecision {

@@ -31,7 +31,8 @@ void SleepMs(int ms) {
 bool FillAddress(const std::string& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
 }
@@ -41,11 +42,15 @@ bool ReadExact(int fd, char* data, size_t size, int timeoutMs) {
     while (size > 0) {
         pollfd p{fd, POLLIN, 0};
         int ready = ::poll(&p, 1, timeoutMs);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
         ssize_t n = ::recv(fd, data, size, 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         data += n;
         size -= static_cast<size_t>(n);
     }
@@ -55,8 +60,10 @@ bool ReadExact(int fd, char* data, size_t size, int timeoutMs) {
 bool WriteExact(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         data += n;
         size -= static_cast<size_t>(n);
     }
@@ -67,9 +74,11 @@ bool SendMessage(int fd, char type, const std::string& payload) {
     std::string message(MAGIC, 4);
     message += type;
     const auto n = static_cast<std::uint32_t>(payload.size());
-    for (int i = 0; i < 4; ++i) message += static_cast<char>((n >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        message += static_cast<char>((n >> (8 * i)) & 0xff);
     message += payload;
-    if (!WriteExact(fd, message.data(), message.size())) return false;
+    if (!WriteExact(fd, message.data(), message.size()))
+        return false;
     char answer = 0;
     return ReadExact(fd, &answer, 1, ACK_TIMEOUT_MS) && answer == ACK;
 }
@@ -79,37 +88,48 @@ bool SendMessage(int fd, char type, const std::string& payload) {
 CSingleInstance::CSingleInstance() = default;
 
 CSingleInstance::~CSingleInstance() {
-    if (m_nListenFd >= 0) ::close(m_nListenFd);
-    if (m_bOwnsSocket) ::unlink(SocketPath().c_str());
-    if (m_nLockFd >= 0) ::close(m_nLockFd);  // releases the lock
+    if (m_nListenFd >= 0)
+        ::close(m_nListenFd);
+    if (m_bOwnsSocket)
+        ::unlink(SocketPath().c_str());
+    if (m_nLockFd >= 0)
+        ::close(m_nLockFd);  // releases the lock
 }
 
 std::string CSingleInstance::ChannelFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/') return std::string(runtime) + "/harvex-" + INSTANCE_GUID;
+    if (runtime && runtime[0] == '/')
+        return std::string(runtime) + "/harvex-" + INSTANCE_GUID;
     return "/tmp/harvex-" + std::to_string(::getuid()) + "-" + INSTANCE_GUID;
 }
 
 bool CSingleInstance::PrepareFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0) return false;
+    if (::lstat(folder.c_str(), &st) != 0)
+        return false;
     // Only a real folder of ours that nobody else may enter keeps the channel private.
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0)
+        return false;
     return true;
 }
 
 bool CSingleInstance::Acquire() {
     const std::string folder = ChannelFolder();
     if (!PrepareFolder(folder)) {
-        std::fprintf(stderr, "harvex: %s is not a private folder of this user; running without single-instance hand-over\n",
-                     folder.c_str());
+        std::fprintf(
+            stderr,
+            "harvex: %s is not a private folder of this user; running without single-instance hand-over\n",
+            folder.c_str());
         return true;
     }
     m_nLockFd = ::open((folder + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_nLockFd < 0) return true;
+    if (m_nLockFd < 0)
+        return true;
     while (::flock(m_nLockFd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) continue;
+        if (errno == EINTR)
+            continue;
         ::close(m_nLockFd);
         m_nLockFd = -1;
         return false;  // EWOULDBLOCK: another instance holds it
@@ -118,14 +138,17 @@ bool CSingleInstance::Acquire() {
 }
 
 bool CSingleInstance::Listen() {
-    if (m_nLockFd < 0) return false;
+    if (m_nLockFd < 0)
+        return false;
     const std::string path = SocketPath();
     sockaddr_un address{};
-    if (!FillAddress(path, address)) return false;
+    if (!FillAddress(path, address))
+        return false;
     // The lock is ours, so a socket left behind belongs to an instance that is gone.
     ::unlink(path.c_str());
     m_nListenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (m_nListenFd < 0) return false;
+    if (m_nListenFd < 0)
+        return false;
     if (::bind(m_nListenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(m_nListenFd, 16) != 0) {
         ::close(m_nListenFd);
@@ -138,15 +161,18 @@ bool CSingleInstance::Listen() {
 }
 
 bool CSingleInstance::ServeOne(const CHandler& handler, int timeoutMs) {
-    if (m_nListenFd < 0) return false;
+    if (m_nListenFd < 0)
+        return false;
     pollfd p{m_nListenFd, POLLIN, 0};
     int ready;
     do {
         ready = ::poll(&p, 1, timeoutMs);
     } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) return false;
+    if (ready <= 0)
+        return false;
     int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
 
     ucred peer{};
     socklen_t length = sizeof peer;
@@ -156,23 +182,32 @@ bool CSingleInstance::ServeOne(const CHandler& handler, int timeoutMs) {
     }
     while (true) {
         char header[9];
-        if (!ReadExact(fd, header, sizeof header, RECEIVE_TIMEOUT_MS)) break;
-        if (std::memcmp(header, MAGIC, 4) != 0) break;
+        if (!ReadExact(fd, header, sizeof header, RECEIVE_TIMEOUT_MS))
+            break;
+        if (std::memcmp(header, MAGIC, 4) != 0)
+            break;
         std::uint32_t size = 0;
-        for (int i = 0; i < 4; ++i) size |= static_cast<std::uint32_t>(static_cast<unsigned char>(header[5 + i])) << (8 * i);
-        if (size > MAX_PAYLOAD) break;
+        for (int i = 0; i < 4; ++i)
+            size |= static_cast<std::uint32_t>(static_cast<unsigned char>(header[5 + i])) << (8 * i);
+        if (size > MAX_PAYLOAD)
+            break;
         std::string payload(size, '\0');
-        if (size && !ReadExact(fd, payload.data(), size, RECEIVE_TIMEOUT_MS)) break;
+        if (size && !ReadExact(fd, payload.data(), size, RECEIVE_TIMEOUT_MS))
+            break;
         if (header[4] == TYPE_ARGUMENTS) {
             std::vector<std::string> pieces;
-            if (!DecodeArguments(payload, pieces)) break;
-            if (handler.onHandOver) handler.onHandOver(pieces);
+            if (!DecodeArguments(payload, pieces))
+                break;
+            if (handler.onHandOver)
+                handler.onHandOver(pieces);
         } else if (header[4] == TYPE_SHOW && size == 0) {
-            if (handler.onShow) handler.onShow();
+            if (handler.onShow)
+                handler.onShow();
         } else {
             break;
         }
-        if (!WriteExact(fd, &ACK, 1)) break;
+        if (!WriteExact(fd, &ACK, 1))
+            break;
     }
     ::close(fd);
     return true;
@@ -181,17 +216,22 @@ bool CSingleInstance::ServeOne(const CHandler& handler, int timeoutMs) {
 CSingleInstance::EForward CSingleInstance::ForwardToRunningInstance(const std::vector<std::string>& arguments,
                                                                     bool hasPresetArgument) {
     sockaddr_un address{};
-    if (!FillAddress(SocketPath(), address)) return EForward::NO_INSTANCE;
+    if (!FillAddress(SocketPath(), address))
+        return EForward::NO_INSTANCE;
     int fd = -1;
     for (int attempt = 0; attempt < LOOKUP_TRIES; ++attempt) {
-        if (attempt > 0) SleepMs(LOOKUP_INTERVAL_MS);
+        if (attempt > 0)
+            SleepMs(LOOKUP_INTERVAL_MS);
         fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) continue;
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+        if (fd < 0)
+            continue;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            break;
         ::close(fd);
         fd = -1;
     }
-    if (fd < 0) return EForward::NO_INSTANCE;
+    if (fd < 0)
+        return EForward::NO_INSTANCE;
     EForward result = EForward::DELIVERED;
     if (!arguments.empty() && !SendMessage(fd, TYPE_ARGUMENTS, EncodeArguments(arguments))) {
         result = EForward::REFUSED;
@@ -214,7 +254,8 @@ std::string CSingleInstance::EncodeArguments(const std::vector<std::string>& arg
 
 bool CSingleInstance::DecodeArguments(const std::string& payload, std::vector<std::string>& arguments) {
     arguments.clear();
-    if (payload.empty() || payload.back() != '\0') return false;
+    if (payload.empty() || payload.back() != '\0')
+        return false;
     size_t start = 0;
     while (start < payload.size()) {
         size_t end = payload.find('\0', start);

@@ -52,7 +52,8 @@ public:
     // Second instance: looks for the first up to LOOKUP_TRIES times,
     // LOOKUP_INTERVAL_MS apart; sends the arguments (when there are any) and
     // waits for the answer; then, without a preset argument, the show request.
-    static EForward ForwardToRunningInstance(const std::vector<std::string>& arguments, bool hasPresetArgument);
+    static EForward ForwardToRunningInstance(const std::vector<std::string>& arguments,
+                                             bool hasPresetArgument);
 
     // The channel's folder for the current user and environment.
     static std::string ChannelFolder();

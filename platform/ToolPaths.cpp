@@ -13,13 +13,15 @@ bool IsRegularFile(const std::string& path) {
 }
 
 bool IsFolder(const std::string& path) {
-    if (path.compare(0, 2, "//") == 0) return true;
+    if (path.compare(0, 2, "//") == 0)
+        return true;
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
     return folder + "/" + name;
 }
 
@@ -27,12 +29,14 @@ std::string FindOnPath(const std::string& name, const std::string& pathVariable)
     size_t pos = 0;
     while (pos <= pathVariable.size()) {
         size_t colon = pathVariable.find(':', pos);
-        if (colon == std::string::npos) colon = pathVariable.size();
+        if (colon == std::string::npos)
+            colon = pathVariable.size();
         const std::string folder = pathVariable.substr(pos, colon - pos);
         // An empty or relative entry would mean the current folder: skipped.
         if (!folder.empty() && folder[0] == '/') {
             const std::string candidate = JoinFolder(folder, name);
-            if (IsRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+            if (IsRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
         }
         pos = colon + 1;
     }
@@ -45,13 +49,15 @@ CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::s
                             const std::string& strPathVariable) {
     CToolPaths paths;
     paths.strInstallDir = strDirectorySetting.empty() ? strProgramFolder : strDirectorySetting;
-    const bool usable = !paths.strInstallDir.empty() && paths.strInstallDir[0] == '/' && IsFolder(paths.strInstallDir);
+    const bool usable =
+        !paths.strInstallDir.empty() && paths.strInstallDir[0] == '/' && IsFolder(paths.strInstallDir);
     const std::string base = usable ? paths.strInstallDir : strProgramFolder;
     paths.strUnrarExe = JoinFolder(base, "unrar");
     paths.strUnzipDll = JoinFolder(base, "libunzdll.so");
     if (!usable || !IsRegularFile(paths.strUnrarExe)) {
         const std::string found = FindOnPath("unrar", strPathVariable);
-        if (!found.empty()) paths.strUnrarExe = found;
+        if (!found.empty())
+            paths.strUnrarExe = found;
     }
     return paths;
 }
@@ -65,9 +71,11 @@ bool AreToolsPresent(const CToolPaths& paths) {
 std::string ProgramFolder() {
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     std::string path(buffer, static_cast<size_t>(n));
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
+    if (slash == std::string::npos)
+        return {};
     return slash == 0 ? "/" : path.substr(0, slash);
 }

@@ -1,19 +1,20 @@
 #include "process/CRedirect.h"
 
-#include "process/RarToolTexts.h"
-#include "process/ToolOutputText.h"
-
-#include <cerrno>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "process/RarToolTexts.h"
+#include "process/ToolOutputText.h"
 
 namespace {
 
@@ -71,7 +72,9 @@ bool ResolveProgram(const std::string& strName, std::string& strPath) {
     return false;
 }
 
-void SleepMs(int nMs) { std::this_thread::sleep_for(std::chrono::milliseconds(nMs)); }
+void SleepMs(int nMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(nMs));
+}
 
 }  // namespace
 
@@ -80,9 +83,13 @@ CRedirect::CRedirect(std::vector<std::string> args, CRedirectOwner* owner, std::
 
 CRedirect::~CRedirect() = default;
 
-void CRedirect::Stop() { bStop = true; }
+void CRedirect::Stop() {
+    bStop = true;
+}
 
-ssize_t CRedirect::ReadOutput(int nFd, char* pBuffer, std::size_t nSize) { return read(nFd, pBuffer, nSize); }
+ssize_t CRedirect::ReadOutput(int nFd, char* pBuffer, std::size_t nSize) {
+    return read(nFd, pBuffer, nSize);
+}
 
 void CRedirect::Run() {
     int arrPipe[2];

@@ -14,13 +14,14 @@
 // Failures are reported as text into the output stream (message, line break, the
 // system's text), as the program's own text would be, and also kept in the result.
 
-#include "process/CLineSplitter.h"
-#include "process/CRedirectOwner.h"
+#include <sys/types.h>
 
 #include <atomic>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "process/CLineSplitter.h"
+#include "process/CRedirectOwner.h"
 
 struct RedirectResult {
     bool bStarted = false;         // the program was started
@@ -55,7 +56,7 @@ public:
     const RedirectResult& Result() const { return result; }
     const std::string& CommandLine() const { return strCommandLine; }
 
-    int nPollMs = 10;           // sleep between two polls when nothing is to be read
+    int nPollMs = 10;             // sleep between two polls when nothing is to be read
     int nTerminateGraceMs = 300;  // time between SIGTERM and SIGKILL when ending the child
 
 protected:
@@ -77,7 +78,7 @@ private:
     std::atomic<bool> bStop{false};
     pid_t nPid = -1;
     RedirectResult result;
-    CLineSplitter promptLines;  // every chunk, for prompt detection
-    CLineSplitter logLines;     // log mode, for volume lines
-    std::string strPercentTail; // last bytes of the previous chunk (a percentage split by a read)
+    CLineSplitter promptLines;   // every chunk, for prompt detection
+    CLineSplitter logLines;      // log mode, for volume lines
+    std::string strPercentTail;  // last bytes of the previous chunk (a percentage split by a read)
 };

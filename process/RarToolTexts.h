@@ -4,10 +4,10 @@
 // (companions/unrar/UnrarContract.h) and the matching is case-sensitive. The prompt forms
 // beyond our program's own are those of other console RAR programs found on PATH.
 
-#include "companions/unrar/UnrarContract.h"
-
 #include <array>
 #include <string_view>
+
+#include "companions/unrar/UnrarContract.h"
 
 namespace RarToolTexts {
 
@@ -21,8 +21,8 @@ static_assert(std::string_view(unrar::TEXT_TESTING_ARCHIVE).starts_with(TESTING_
 // that starts with one of them is never a prompt, whatever the name contains
 // (for example "Extracting  foo password: x.txt").
 inline constexpr std::array<std::string_view, 7> NAME_LINE_PREFIXES = {
-    EXTRACTING_FROM,        TESTING_ARCHIVE,         unrar::TEXT_EXTRACTING, unrar::TEXT_TESTING,
-    unrar::TEXT_CREATING,   unrar::TEXT_CONTINUING,  "Skipping  ",
+    EXTRACTING_FROM,      TESTING_ARCHIVE,        unrar::TEXT_EXTRACTING, unrar::TEXT_TESTING,
+    unrar::TEXT_CREATING, unrar::TEXT_CONTINUING, "Skipping  ",
 };
 
 // The program's password prompts: a line (after leading blanks) that begins with one

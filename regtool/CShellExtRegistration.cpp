@@ -17,10 +17,12 @@ LSTATUS SetText(HKEY key, const std::string& name, const std::string& text) {
 std::string CShellExtRegistration::DecodeLibraryPath(const std::string& encoded) {
     std::string path = encoded;
     for (char& c : path) {
-        if (c == '_') c = ' ';
+        if (c == '_')
+            c = ' ';
     }
     for (char& c : path) {
-        if (c == '?') c = '_';
+        if (c == '?')
+            c = '_';
     }
     return path;
 }
@@ -39,7 +41,8 @@ void CShellExtRegistration::Register(const std::string& libraryPath) {
 
 void CShellExtRegistration::Unregister() {
     HKEY clsid = 0;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, "CLSID", ACCESS, &clsid) != ERROR_SUCCESS) return;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, "CLSID", ACCESS, &clsid) != ERROR_SUCCESS)
+        return;
     // A key that still has other sub-keys stays.
     RegDeleteKey(clsid, std::string(CLASS_ID) + "\\InProcServer32");
     RegDeleteKey(clsid, CLASS_ID);

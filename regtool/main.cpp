@@ -4,15 +4,16 @@
 //
 //   sorrelx <encoded library path> [uninstall]
 
-#include "regtool/CShellExtRegistration.h"
-
 #include <string>
 #include <vector>
+
+#include "regtool/CShellExtRegistration.h"
 
 int main(int argc, char** argv) {
     try {
         std::vector<std::string> arguments;
-        for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+        for (int i = 1; i < argc; ++i)
+            arguments.emplace_back(argv[i]);
         CShellExtRegistration::Run(arguments);
     } catch (...) {
     }

@@ -1,31 +1,39 @@
 #include "settings/CPJRegistry.h"
 
-#include "platform/registry/Registry.h"
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "platform/registry/Registry.h"
+
 CPJRegistry::CPJRegistry(bool readMode)
-    : m_bReadMode(readMode ? 1 : 0), m_hRootKey(HKEY_CURRENT_USER), m_strMaker("Morvane"), m_strProduct("Harvex") {
+    : m_bReadMode(readMode ? 1 : 0),
+      m_hRootKey(HKEY_CURRENT_USER),
+      m_strMaker("Morvane"),
+      m_strProduct("Harvex") {
     ChangeRoot(HKEY_CURRENT_USER);
 }
 
 CPJRegistry::~CPJRegistry() {
-    if (m_bWritten && m_hAppKey) RegFlushKey(m_hAppKey);
+    if (m_bWritten && m_hAppKey)
+        RegFlushKey(m_hAppKey);
     CloseCurrentKey();
-    if (m_hAppKey) RegCloseKey(m_hAppKey);
+    if (m_hAppKey)
+        RegCloseKey(m_hAppKey);
 }
 
 void CPJRegistry::CloseCurrentKey() {
-    if (m_hCurrentKey && m_hCurrentKey != m_hAppKey) RegCloseKey(m_hCurrentKey);
+    if (m_hCurrentKey && m_hCurrentKey != m_hAppKey)
+        RegCloseKey(m_hCurrentKey);
     m_hCurrentKey = 0;
 }
 
 bool CPJRegistry::ChangeRoot(HKEY root) {
-    if (m_bWritten && m_hAppKey) RegFlushKey(m_hAppKey);
+    if (m_bWritten && m_hAppKey)
+        RegFlushKey(m_hAppKey);
     CloseCurrentKey();
-    if (m_hAppKey) RegCloseKey(m_hAppKey);
+    if (m_hAppKey)
+        RegCloseKey(m_hAppKey);
     m_hAppKey = 0;
     m_hRootKey = root;
     OpenAppKey();
@@ -38,11 +46,13 @@ bool CPJRegistry::ChangeRoot(HKEY root) {
 void CPJRegistry::OpenAppKey() {
     // "software" is matched without regard to case; only the product key stays open.
     HKEY software = 0;
-    if (RegOpenKeyEx(m_hRootKey, "software", ACCESS, &software) != ERROR_SUCCESS) return;
+    if (RegOpenKeyEx(m_hRootKey, "software", ACCESS, &software) != ERROR_SUCCESS)
+        return;
     HKEY maker = 0;
     if (RegCreateKeyEx(software, m_strMaker, ACCESS, &maker) == ERROR_SUCCESS) {
         HKEY product = 0;
-        if (RegCreateKeyEx(maker, m_strProduct, ACCESS, &product) == ERROR_SUCCESS) m_hAppKey = product;
+        if (RegCreateKeyEx(maker, m_strProduct, ACCESS, &product) == ERROR_SUCCESS)
+            m_hAppKey = product;
         RegCloseKey(maker);
     }
     RegCloseKey(software);
@@ -66,8 +76,8 @@ LSTATUS CPJRegistry::ExchangeDword(const std::string& name, int& value) {
         std::uint32_t type = REG_NONE;
         LSTATUS status = RegQueryValueEx(m_hCurrentKey, name, &type, bytes, &size);
         if (status == ERROR_SUCCESS && type == REG_DWORD && size == 4) {
-            std::uint32_t n = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                              (static_cast<std::uint32_t>(bytes[3]) << 24);
+            std::uint32_t n =
+                bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
             value = static_cast<int>(n);
         }
         return status;
@@ -84,7 +94,8 @@ LSTATUS CPJRegistry::ExchangeString(const std::string& name, std::string& value)
         std::uint32_t size = 0;
         std::uint32_t type = REG_NONE;
         LSTATUS status = RegQueryValueEx(m_hCurrentKey, name, &type, nullptr, &size);
-        if (status != ERROR_SUCCESS) return status;
+        if (status != ERROR_SUCCESS)
+            return status;
         std::vector<std::uint8_t> buffer(static_cast<size_t>(size) + 1, 0);
         status = RegQueryValueEx(m_hCurrentKey, name, &type, buffer.data(), &size);
         if (status == ERROR_SUCCESS && type == REG_SZ) {
@@ -104,7 +115,8 @@ LSTATUS CPJRegistry::ExchangeDateTime(const std::string& name, QDateTime& value)
         std::string text;
         LSTATUS status = ExchangeString(name, text);
         QDateTime parsed;
-        if (status == ERROR_SUCCESS && ParseDateTime(text, parsed)) value = parsed;
+        if (status == ERROR_SUCCESS && ParseDateTime(text, parsed))
+            value = parsed;
         return status;
     }
     std::string text = FormatDateTime(value);
@@ -112,13 +124,14 @@ LSTATUS CPJRegistry::ExchangeDateTime(const std::string& name, QDateTime& value)
 }
 
 std::string CPJRegistry::FormatDateTime(const QDateTime& value) {
-    if (!value.isValid()) return "Invalid DateTime";
+    if (!value.isValid())
+        return "Invalid DateTime";
     const QDateTime local = value.toLocalTime();
     const QDate date = local.date();
     const QTime time = local.time();
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", date.month(), date.day(), date.year(),
-                  time.hour(), time.minute(), time.second());
+    std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", date.month(), date.day(),
+                  date.year(), time.hour(), time.minute(), time.second());
     return buffer;
 }
 
@@ -137,7 +150,8 @@ bool ReadNumber(const std::string& text, size_t& pos, int minDigits, int maxDigi
 }
 
 bool Expect(const std::string& text, size_t& pos, char c) {
-    if (pos >= text.size() || text[pos] != c) return false;
+    if (pos >= text.size() || text[pos] != c)
+        return false;
     ++pos;
     return true;
 }
@@ -147,8 +161,10 @@ bool Expect(const std::string& text, size_t& pos, char c) {
 bool CPJRegistry::ParseDateTime(const std::string& text, QDateTime& value) {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && text[begin] == ' ') ++begin;
-    while (end > begin && text[end - 1] == ' ') --end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
     const std::string t = text.substr(begin, end - begin);
     size_t pos = 0;
     int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
@@ -160,9 +176,11 @@ bool CPJRegistry::ParseDateTime(const std::string& text, QDateTime& value) {
     }
     const QDate date(year, month, day);
     const QTime time(hour, minute, second);
-    if (!date.isValid() || !time.isValid()) return false;
+    if (!date.isValid() || !time.isValid())
+        return false;
     QDateTime parsed(date, time);
-    if (!parsed.isValid()) return false;
+    if (!parsed.isValid())
+        return false;
     value = parsed;
     return true;
 }

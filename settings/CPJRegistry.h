@@ -10,11 +10,10 @@
 // shown: a failed read leaves the variable as it was (so the caller's default
 // survives), a failed write returns the registry error code.
 
-#include "platform/registry/RegistryTypes.h"
-
 #include <QDateTime>
-
 #include <string>
+
+#include "platform/registry/RegistryTypes.h"
 
 class CPJRegistry {
 public:

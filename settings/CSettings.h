@@ -4,14 +4,13 @@
 // only overwrites a field whose stored value exists with the right type.
 
 #include <QDateTime>
-
 #include <string>
 #include <vector>
 
 class CSettings {
 public:
-    std::vector<std::string> arrHistory;   // recent output folders, newest first, at most 10
-    QDateTime dtLastUpdateCheck;           // invalid until the first update check
+    std::vector<std::string> arrHistory;  // recent output folders, newest first, at most 10
+    QDateTime dtLastUpdateCheck;          // invalid until the first update check
     int bTest = 0;
     int bNfo = 1;
     int bSubs = 1;

@@ -1,11 +1,11 @@
 #include "settings/SettingsSchema.h"
 
-#include "platform/registry/Registry.h"
-#include "settings/CPJRegistry.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
+
+#include "platform/registry/Registry.h"
+#include "settings/CPJRegistry.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ void ExchangePresetValues(CPJRegistry& reg, CPresets& p, bool withName) {
     reg.ExchangeDword("Covers", p.bCovers);
     reg.ExchangeDword("MainFolder", p.bMainFolder);
     reg.ExchangeDword("NFO", p.bNfo);
-    if (withName) reg.ExchangeString("Name", p.strName);
+    if (withName)
+        reg.ExchangeString("Name", p.strName);
     reg.ExchangeString("OutputPath", p.strOutputPath);
     reg.ExchangeDword("OutputToInput", p.bOutputToInput);
     reg.ExchangeDword("Sample", p.bSample);
@@ -49,11 +50,15 @@ void ExchangePresetValues(CPJRegistry& reg, CPresets& p, bool withName) {
     reg.ExchangeDword("Test", p.bTest);
 }
 
-std::string PresetKey(int n) { return "Presets\\Preset" + std::to_string(n); }
+std::string PresetKey(int n) {
+    return "Presets\\Preset" + std::to_string(n);
+}
 
 // A stored count is taken as far as the limit only: a damaged or hand-edited
 // "Size" must not make a pass open millions of keys.
-int ClampSize(int size, int limit) { return std::clamp(size, 0, limit); }
+int ClampSize(int size, int limit) {
+    return std::clamp(size, 0, limit);
+}
 
 // OLE dates count days from 30 December 1899; a date-time at or before that
 // moment is not a time of a check.
@@ -81,7 +86,8 @@ void WritePresets(CPJRegistry& reg, const std::vector<CPresets>& arrPresets) {
 }  // namespace
 
 bool IsHistoryFolderPresent(const std::string& path) {
-    if (path.compare(0, 2, "//") == 0) return true;
+    if (path.compare(0, 2, "//") == 0)
+        return true;
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -97,8 +103,10 @@ void LoadSettings(CSettings& settings, std::vector<CPresets>& arrPresets) {
     settings.arrHistory.clear();
     for (int i = 1; i <= size; ++i) {
         std::string entry;
-        if (reg.ExchangeString(std::to_string(i), entry) != ERROR_SUCCESS) continue;
-        if (IsHistoryFolderPresent(entry)) settings.arrHistory.push_back(entry);
+        if (reg.ExchangeString(std::to_string(i), entry) != ERROR_SUCCESS)
+            continue;
+        if (IsHistoryFolderPresent(entry))
+            settings.arrHistory.push_back(entry);
     }
 
     reg.OpenSubKey("Settings");
@@ -117,7 +125,8 @@ void LoadSettings(CSettings& settings, std::vector<CPresets>& arrPresets) {
     for (int n = 1; n <= size; ++n) {
         reg.OpenSubKey(PresetKey(n));
         CPresets preset;
-        if (reg.ExchangeString("Name", preset.strName) != ERROR_SUCCESS || preset.strName.empty()) continue;
+        if (reg.ExchangeString("Name", preset.strName) != ERROR_SUCCESS || preset.strName.empty())
+            continue;
         ExchangePresetValues(reg, preset, false);
         arrPresets.push_back(preset);
     }
@@ -163,13 +172,15 @@ void SaveShellOptions(const CSettings& settings) {
 
 bool ReadInstallDir(std::string& strInstallDir) {
     HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, APP_KEY_PATH, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, APP_KEY_PATH, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     std::uint32_t type = REG_NONE;
     std::uint32_t size = 0;
     bool ok = false;
     if (RegQueryValueEx(key, "Directory", &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
         std::vector<std::uint8_t> buffer(static_cast<size_t>(size) + 1, 0);
-        if (RegQueryValueEx(key, "Directory", &type, buffer.data(), &size) == ERROR_SUCCESS && type == REG_SZ) {
+        if (RegQueryValueEx(key, "Directory", &type, buffer.data(), &size) == ERROR_SUCCESS &&
+            type == REG_SZ) {
             buffer[size] = 0;
             strInstallDir.assign(reinterpret_cast<const char*>(buffer.data()));
             ok = true;

@@ -9,11 +9,11 @@
 // CPJRegistry for one pass. Store failures are never reported: a missing or
 // mistyped value leaves the record's default, write errors are ignored.
 
-#include "settings/CPresets.h"
-#include "settings/CSettings.h"
-
 #include <string>
 #include <vector>
+
+#include "settings/CPresets.h"
+#include "settings/CSettings.h"
 
 // Loads settings, history and presets. The history keeps only entries whose
 // folder exists (a path beginning with "//" counts as existing); a preset

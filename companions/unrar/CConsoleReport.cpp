@@ -1,10 +1,11 @@
 #include "companions/unrar/CConsoleReport.h"
 
-#include "companions/unrar/UnrarContract.h"
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <unistd.h>
+
+#include "companions/unrar/UnrarContract.h"
 
 namespace {
 

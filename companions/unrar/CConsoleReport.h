@@ -33,8 +33,8 @@ private:
     int nFd;
     bool bPercent;
     std::string strBuffer;
-    bool bEntryOpen = false;       // an entry line waits for its status field
-    bool bFieldShown = false;      // its percentage field has been printed
+    bool bEntryOpen = false;   // an entry line waits for its status field
+    bool bFieldShown = false;  // its percentage field has been printed
     std::string strEntryName;
     int nLastPercent = -1;
 };

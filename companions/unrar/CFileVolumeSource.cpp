@@ -1,12 +1,14 @@
-#include "companions/unrar/IRarVolumeSource.h"
-
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::unique_ptr<CFileVolumeSource> CFileVolumeSource::Open(const std::string& strPath, std::string& strError) {
+#include <cerrno>
+#include <cstring>
+
+#include "companions/unrar/IRarVolumeSource.h"
+
+std::unique_ptr<CFileVolumeSource> CFileVolumeSource::Open(const std::string& strPath,
+                                                           std::string& strError) {
     int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         strError = std::strerror(errno);

@@ -1,10 +1,10 @@
 #include "companions/unrar/CRar29Volumes.h"
 
-#include "companions/unrar/decrypt/CPlainVolumeSource.h"
-#include "companions/unrar/decrypt/RarHeaderEditor.h"
-
 #include <cstring>
 #include <vector>
+
+#include "companions/unrar/decrypt/CPlainVolumeSource.h"
+#include "companions/unrar/decrypt/RarHeaderEditor.h"
 
 std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
     // Only RAR 4.x volumes have files for our decoder; others are not walked twice.
@@ -24,7 +24,8 @@ std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolume
     const std::string strPath = pSource->Path();
     for (const RarFileBlock& f : info.arrFiles) {
         if (!f.bDirectory && !f.bStored) {
-            m_mapFiles[{strPath, f.nHeaderOffset}] = Rar29File{f.bSolid, f.nDictionary, f.nUnpackVersion, bSolidSet};
+            m_mapFiles[{strPath, f.nHeaderOffset}] =
+                Rar29File{f.bSolid, f.nDictionary, f.nUnpackVersion, bSolidSet};
         }
     }
     if (!bSolidSet) {

@@ -12,14 +12,14 @@
 // This class makes those views and remembers, per file header, what our decoder needs to
 // know. Used from one thread.
 
-#include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/IRarVolumeSource.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
+
+#include "companions/unrar/CRarBlockReader.h"
+#include "companions/unrar/IRarVolumeSource.h"
 
 struct Rar29File {
     bool bSolid = false;          // continues the state of the compressed file before it

@@ -8,7 +8,9 @@ namespace {
 
 constexpr uint64_t RAR5_MAX_HEADER = 2 * 1024 * 1024;
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -39,7 +41,8 @@ std::string Utf16ToUtf8(const std::vector<uint16_t>& units) {
     std::string out;
     for (size_t i = 0; i < units.size(); ++i) {
         uint32_t u = units[i];
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
             u = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         } else if (u >= 0xD800 && u < 0xE000) {
@@ -110,7 +113,8 @@ public:
             return false;
         }
         if (size_t(got) < n) {
-            Fail(RarScanStatus::Truncated, "block header at offset " + std::to_string(offset) + " is cut short");
+            Fail(RarScanStatus::Truncated,
+                 "block header at offset " + std::to_string(offset) + " is cut short");
             return false;
         }
         return true;
@@ -126,7 +130,8 @@ public:
 
 private:
     bool ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags, uint64_t offset, RarFileBlock& f);
-    bool ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsStart, uint64_t extraSize, RarFileBlock& f);
+    bool ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsStart, uint64_t extraSize,
+                       RarFileBlock& f);
     static void ParseRar5Encryption(CFieldReader& r, RarEncryption& e, bool bFile);
 
     IRarVolumeSource& source;
@@ -239,7 +244,8 @@ void CVolumeWalker::WalkRar4() {
     }
 }
 
-bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags, uint64_t offset, RarFileBlock& f) {
+bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags, uint64_t offset,
+                                  RarFileBlock& f) {
     size_t headSize = h.size();
     if (headSize < 32) {
         return false;
@@ -419,7 +425,8 @@ void CVolumeWalker::WalkRar5() {
         uint64_t headerSize = 0;
         if (nPeek < 5 || !sizeReader.Vint(headerSize)) {
             if (nPeek < 7) {
-                Fail(RarScanStatus::Truncated, "block header at offset " + std::to_string(pos) + " is cut short");
+                Fail(RarScanStatus::Truncated,
+                     "block header at offset " + std::to_string(pos) + " is cut short");
             } else {
                 Fail(RarScanStatus::BadHeader, "impossible header size at offset " + std::to_string(pos));
             }
@@ -515,7 +522,8 @@ void CVolumeWalker::WalkRar5() {
 
 }  // namespace
 
-std::string CRarBlockReader::DecodeRar4UnicodeName(const std::string& strStdName, const uint8_t* pEnc, size_t nEnc) {
+std::string CRarBlockReader::DecodeRar4UnicodeName(const std::string& strStdName, const uint8_t* pEnc,
+                                                   size_t nEnc) {
     std::vector<uint16_t> out;
     size_t pos = 0;
     if (nEnc == 0) {

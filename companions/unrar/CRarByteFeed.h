@@ -9,19 +9,19 @@
 // before the one given), so libarchive only sees what can be extracted.
 // Single-threaded; used by the thread that drives libarchive.
 
-#include "companions/unrar/IRarVolumeSource.h"
-
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "companions/unrar/IRarVolumeSource.h"
 
 struct archive;
 
 struct RarFeedRange {
     IRarVolumeSource* pSource = nullptr;  // not owned
     size_t nVolumeIndex = 0;
-    uint64_t nBegin = 0;                  // byte range [nBegin, nEnd) of the volume
+    uint64_t nBegin = 0;  // byte range [nBegin, nEnd) of the volume
     uint64_t nEnd = 0;
 };
 
@@ -31,7 +31,7 @@ struct RarWatchedRange {
     uint64_t nBegin = 0;
     uint64_t nEnd = 0;
     uint32_t nExpectedCrc = 0;
-    size_t nTag = 0;                      // returned to the caller on a mismatch
+    size_t nTag = 0;  // returned to the caller on a mismatch
 };
 
 class CRarByteFeed {

@@ -36,7 +36,9 @@ bool FindPartDigits(const std::string& s, size_t& begin, size_t& end) {
     return part == ".part";
 }
 
-bool IsSlash(char c) { return c == '/'; }
+bool IsSlash(char c) {
+    return c == '/';
+}
 
 }  // namespace
 
@@ -71,7 +73,8 @@ std::string CRarVolumeNames::NextVolumeName(const std::string& strPath, bool bNe
     if (EndsWithNoCase(strPath, ".rar")) {
         return strPath.substr(0, dot + 1) + (bUpper ? "R00" : "r00");
     }
-    if (!std::isalpha(static_cast<unsigned char>(ext[0])) || !std::isdigit(static_cast<unsigned char>(ext[1])) ||
+    if (!std::isalpha(static_cast<unsigned char>(ext[0])) ||
+        !std::isdigit(static_cast<unsigned char>(ext[1])) ||
         !std::isdigit(static_cast<unsigned char>(ext[2]))) {
         return {};
     }

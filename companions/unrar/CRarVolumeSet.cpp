@@ -33,7 +33,8 @@ void CRarVolumeSet::Open(const std::string& strFirstPath, SourceOpener opener) {
         if (!arrVolumes.empty()) {
             const RarVolumeInfo& prev = arrVolumes.back().info;
             bool bSameFormat = info.eFormat == prev.eFormat;
-            bool bNumberFits = info.eFormat != RarFormat::Rar5 || info.nVolumeNumber == prev.nVolumeNumber + 1;
+            bool bNumberFits =
+                info.eFormat != RarFormat::Rar5 || info.nVolumeNumber == prev.nVolumeNumber + 1;
             if (!bSameFormat || !info.bVolume || info.bFirstVolume || !bNumberFits) {
                 eEnd = RarSetEnd::WrongVolume;
                 strEndPath = path;

@@ -5,13 +5,13 @@
 // missing, damaged or not a RAR volume, and records why; the volumes read up to there stay
 // usable. Used from one thread.
 
-#include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/IRarVolumeSource.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "companions/unrar/CRarBlockReader.h"
+#include "companions/unrar/IRarVolumeSource.h"
 
 struct RarSetVolume {
     std::unique_ptr<IRarVolumeSource> pSource;
@@ -19,13 +19,13 @@ struct RarSetVolume {
 };
 
 enum class RarSetEnd {
-    Complete,        // the last volume says no other follows
-    CannotOpen,      // the volume given cannot be opened (strEndPath, strEndError)
-    NotRar,          // the volume given is not a RAR archive
-    MissingVolume,   // strEndPath, the next volume, does not exist or cannot be opened
-    WrongVolume,     // strEndPath is not the volume that should follow (not RAR, other set)
-    Damaged,         // the last volume read is cut short or has a damaged header
-    HeadersEncrypted // the last volume read has encrypted headers; its entries are unknown
+    Complete,         // the last volume says no other follows
+    CannotOpen,       // the volume given cannot be opened (strEndPath, strEndError)
+    NotRar,           // the volume given is not a RAR archive
+    MissingVolume,    // strEndPath, the next volume, does not exist or cannot be opened
+    WrongVolume,      // strEndPath is not the volume that should follow (not RAR, other set)
+    Damaged,          // the last volume read is cut short or has a damaged header
+    HeadersEncrypted  // the last volume read has encrypted headers; its entries are unknown
 };
 
 class CRarVolumeSet {

@@ -5,12 +5,12 @@
 // on that thread, which is where the time goes for encrypted sets). The thread is started
 // with the first read and ends with the object.
 
-#include "companions/unrar/IRarVolumeSource.h"
-
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
+
+#include "companions/unrar/IRarVolumeSource.h"
 
 class CReadAhead {
 public:
@@ -36,6 +36,6 @@ private:
     void* m_pBuffer = nullptr;
     size_t m_nBytes = 0;
     int64_t m_nResult = 0;
-    bool m_bJob = false;   // a read waits for the thread or runs
+    bool m_bJob = false;  // a read waits for the thread or runs
     bool m_bQuit = false;
 };

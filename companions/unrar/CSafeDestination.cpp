@@ -1,14 +1,15 @@
 #include "companions/unrar/CSafeDestination.h"
 
-#include "companions/unrar/CEntryPath.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "companions/unrar/CEntryPath.h"
 
 namespace {
 
@@ -184,7 +185,8 @@ SafeStatus CSafeDestination::BeginFile(const std::string& strRelative) {
         for (int attempt = 0; attempt < 100 && nFileFd < 0; ++attempt) {
             char name[64];
             std::snprintf(name, sizeof name, ".unrar-%d-%u.tmp", int(::getpid()), nCounter++);
-            nFileFd = ::openat(nFileParentFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            nFileFd =
+                ::openat(nFileParentFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (nFileFd >= 0) {
                 strTempName = name;
                 std::snprintf(g_szTempName, sizeof g_szTempName, "%s", name);
@@ -338,7 +340,8 @@ SafeStatus CSafeDestination::CreateSymlink(const std::string& strRelative, const
     return SafeStatus::Ok;
 }
 
-SafeStatus CSafeDestination::CreateHardlink(const std::string& strRelative, const std::string& strTargetRelative) {
+SafeStatus CSafeDestination::CreateHardlink(const std::string& strRelative,
+                                            const std::string& strTargetRelative) {
     int targetParent = -1;
     SafeStatus s = OpenFolder(CEntryPath::Parent(strTargetRelative), targetParent);
     if (s != SafeStatus::Ok) {

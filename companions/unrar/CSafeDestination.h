@@ -52,12 +52,12 @@ private:
     void CloseCachedFolder();
 
     int nRootFd = -1;
-    std::string strRoot;             // display form, without trailing slash
-    std::string strCachedFolder;     // the folder opened last and its descriptor
+    std::string strRoot;          // display form, without trailing slash
+    std::string strCachedFolder;  // the folder opened last and its descriptor
     int nCachedFd = -1;
     // The file being written.
     int nFileFd = -1;
     int nFileParentFd = -1;
     std::string strFileLeaf;
-    std::string strTempName;         // named temporary file, empty with O_TMPFILE
+    std::string strTempName;  // named temporary file, empty with O_TMPFILE
 };

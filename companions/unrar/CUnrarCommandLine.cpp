@@ -1,6 +1,7 @@
 #include "companions/unrar/CUnrarCommandLine.h"
 
-bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOptions& options, std::string& strError) {
+bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOptions& options,
+                              std::string& strError) {
     options = UnrarOptions{};
     if (arrArgs.size() == 1 && (arrArgs[0] == "--help" || arrArgs[0] == "-h" || arrArgs[0] == "-?")) {
         options.eCommand = UnrarOptions::Command::Help;

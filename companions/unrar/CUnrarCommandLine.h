@@ -11,14 +11,14 @@
 struct UnrarOptions {
     enum class Command { None, Extract, Test, Help };
     Command eCommand = Command::None;
-    bool bOverwrite = false;       // -o+ (existing files are replaced either way)
-    bool bMessagesToStderr = false; // -ierr: every message goes to standard error
-    bool bPercent = true;          // -idc leaves it on, -idp turns it off
-    bool bPasswordGiven = false;   // -p<password>
-    bool bNeverAskPassword = false; // -p-
+    bool bOverwrite = false;         // -o+ (existing files are replaced either way)
+    bool bMessagesToStderr = false;  // -ierr: every message goes to standard error
+    bool bPercent = true;            // -idc leaves it on, -idp turns it off
+    bool bPasswordGiven = false;     // -p<password>
+    bool bNeverAskPassword = false;  // -p-
     std::string strPassword;
     std::string strArchive;
-    std::string strDestination;    // empty: the current folder
+    std::string strDestination;  // empty: the current folder
 };
 
 class CUnrarCommandLine {

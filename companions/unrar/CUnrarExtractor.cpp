@@ -1,17 +1,17 @@
 #include "companions/unrar/CUnrarExtractor.h"
 
-#include "companions/unrar/CEntryPath.h"
-#include "companions/unrar/UnrarContract.h"
-#include "companions/unrar/crypto/CBlake2sp.h"
-#include "third_party/rar29/CRar29Decoder.h"
-
 #include <archive.h>
 #include <archive_entry.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
+
+#include "companions/unrar/CEntryPath.h"
+#include "companions/unrar/UnrarContract.h"
+#include "companions/unrar/crypto/CBlake2sp.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 namespace {
 
@@ -45,10 +45,18 @@ CUnrarExtractor::~CUnrarExtractor() {
 void CUnrarExtractor::Fail(int nKind) {
     ++nErrors;
     switch (nKind) {
-        case FAIL_DAMAGED: bDamaged = true; break;
-        case FAIL_WRITE: bWriteError = true; break;
-        case FAIL_CREATE: bCreateError = true; break;
-        default: bFatal = true; break;
+        case FAIL_DAMAGED:
+            bDamaged = true;
+            break;
+        case FAIL_WRITE:
+            bWriteError = true;
+            break;
+        case FAIL_CREATE:
+            bCreateError = true;
+            break;
+        default:
+            bFatal = true;
+            break;
     }
 }
 
@@ -90,7 +98,8 @@ void CUnrarExtractor::PlanEntries() {
         IRarVolumeSource* pSource = set.arrVolumes[v].pSource.get();
         uint64_t cursor = 0;
         for (const RarFileBlock& b : info.arrFiles) {
-            bool bContinues = b.bSplitBefore && openEntry >= 0 && arrPlan[size_t(openEntry)].arrPieces.back()->bSplitAfter;
+            bool bContinues =
+                b.bSplitBefore && openEntry >= 0 && arrPlan[size_t(openEntry)].arrPieces.back()->bSplitAfter;
             if (b.bSplitBefore && !bContinues) {
                 if (!bInOrphan) {
                     arrOrphansByVolume[v].push_back(b.strName);
@@ -117,13 +126,15 @@ void CUnrarExtractor::PlanEntries() {
             e.bEncrypted = e.bEncrypted || b.encryption.bPresent;
             // A decrypted piece: the last one's checksums count, unless an earlier piece
             // could not be decrypted.
-            const CDecryptedFile* pInfo = pDecryption ? pDecryption->FindFile(pSource->Path(), b.nHeaderOffset) : nullptr;
+            const CDecryptedFile* pInfo =
+                pDecryption ? pDecryption->FindFile(pSource->Path(), b.nHeaderOffset) : nullptr;
             if (pInfo && (!e.pDecrypted || e.pDecrypted->eState == CDecryptedFile::State::Decrypted)) {
                 e.pDecrypted = pInfo;
             }
             // The checksum of a piece of an encrypted entry is of its cipher text.
             if (b.bSplitAfter && b.bHasCrc && !b.encryption.bPresent && !pInfo) {
-                pFeed->AddWatchedRange({v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
+                pFeed->AddWatchedRange(
+                    {v, b.nDataOffset, b.nDataOffset + b.nPackedSize, b.nCrc32, tags->size()});
                 tags->push_back({size_t(openEntry), v});
             }
         }
@@ -454,7 +465,8 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
     if (e.pDecrypted && ReportDecryptionFailure(e, shown)) {
         return true;
     }
-    if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) || archive_entry_is_metadata_encrypted(pEntry)) {
+    if (e.bEncrypted || archive_entry_is_data_encrypted(pEntry) ||
+        archive_entry_is_metadata_encrypted(pEntry)) {
         ReportPassword(shown);
         return true;
     }
@@ -543,7 +555,8 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
                 return true;
             };
             const RarFileBlock& last = *e.arrPieces.back();
-            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) || (last.bHasCrc && nCrc != last.nCrc32)) {
+            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) ||
+                (last.bHasCrc && nCrc != last.nCrc32)) {
                 if (failure.bReadError) {
                     report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
                     Fail(FAIL_FATAL);

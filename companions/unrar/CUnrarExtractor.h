@@ -5,19 +5,19 @@
 // returns the exit code. Failures of one entry are reported and the next entry goes on;
 // failures of the set (missing or damaged volume) end the run.
 
-#include "companions/unrar/CConsoleReport.h"
-#include "companions/unrar/CRarByteFeed.h"
-#include "companions/unrar/CRarVolumeSet.h"
-#include "companions/unrar/CSafeDestination.h"
-#include "companions/unrar/CRar29Volumes.h"
-#include "companions/unrar/CReadAhead.h"
-#include "companions/unrar/CUnrarCommandLine.h"
-#include "companions/unrar/decrypt/CRarDecryption.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "companions/unrar/CConsoleReport.h"
+#include "companions/unrar/CRar29Volumes.h"
+#include "companions/unrar/CRarByteFeed.h"
+#include "companions/unrar/CRarVolumeSet.h"
+#include "companions/unrar/CReadAhead.h"
+#include "companions/unrar/CSafeDestination.h"
+#include "companions/unrar/CUnrarCommandLine.h"
+#include "companions/unrar/decrypt/CRarDecryption.h"
 
 class CBlake2sp;
 class CRar29Decoder;
@@ -36,7 +36,7 @@ private:
 
     // One entry of the set as the block reader sees it: its pieces across volumes.
     struct PlannedEntry {
-        std::string strName;            // as stored (block reader)
+        std::string strName;  // as stored (block reader)
         std::vector<const RarFileBlock*> arrPieces;
         std::vector<size_t> arrPieceVolumes;
         bool bEncrypted = false;
@@ -82,7 +82,7 @@ private:
     const UnrarOptions& options;
     CConsoleReport& report;
     bool bTest;
-    std::string strArchive;             // absolute path of the archive given
+    std::string strArchive;  // absolute path of the archive given
     CRarVolumeSet set;
     std::vector<PlannedEntry> arrPlan;
     std::vector<std::vector<std::string>> arrOrphansByVolume;  // warnings to print per volume
@@ -95,13 +95,13 @@ private:
     size_t nLastVolumeShown = SIZE_MAX;
     PlannedEntry* pCurrent = nullptr;
     std::unique_ptr<CRarDecryption> pDecryption;  // with a password: the volumes decrypted
-    CRar29Volumes rar29;             // RAR 4.x files our RAR 2.9 decoder reads
+    CRar29Volumes rar29;                          // RAR 4.x files our RAR 2.9 decoder reads
     std::unique_ptr<CRar29Decoder> pRar29Decoder;
     bool bRar29Decoded = false;      // the current entry went through the decoder
     bool bSolidChainBroken = false;  // a compressed entry of the solid stream was not decoded
     std::string strAnsweredPassword;
-    bool bPasswordAnswered = false;     // a password line was read from standard input
-    bool bPasswordEof = false;          // standard input ended at the prompt
+    bool bPasswordAnswered = false;  // a password line was read from standard input
+    bool bPasswordEof = false;       // standard input ended at the prompt
     int nErrors = 0;
     bool bDamaged = false;
     bool bWriteError = false;

@@ -1,15 +1,14 @@
 // Entry data of CUnrarExtractor: reading an entry through libarchive or straight from the
 // volumes (stored entries), checking its CRC32 and BLAKE2sp, writing it.
-#include "companions/unrar/CUnrarExtractor.h"
-
-#include "companions/unrar/UnrarContract.h"
-#include "companions/unrar/crypto/CBlake2sp.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 #include <zlib.h>
 
 #include <algorithm>
+
+#include "companions/unrar/CUnrarExtractor.h"
+#include "companions/unrar/UnrarContract.h"
+#include "companions/unrar/crypto/CBlake2sp.h"
 
 bool CUnrarExtractor::ExtractData(PlannedEntry& e, archive_entry* pEntry, const std::string& rel,
                                   const std::string& shown) {
@@ -202,15 +201,17 @@ bool CUnrarExtractor::CopyStored(PlannedEntry& e, uint32_t& nCrc, CBlake2sp* pHa
             const int64_t got = pReadAhead->Wait();
             if (got <= 0) {
                 destination.AbortFile();
-                report.Line(unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
-                            (got < 0 ? src.LastError() : std::string("the file is shorter than when it was opened")));
+                report.Line(
+                    unrar::TEXT_ERROR_PREFIX + src.Path() + ": " +
+                    (got < 0 ? src.LastError() : std::string("the file is shorter than when it was opened")));
                 Fail(FAIL_FATAL);
                 return false;
             }
             const size_t n = size_t(got);
             const uint8_t* pData = arrBuffers[nCurrent];
             if (left > n) {
-                pReadAhead->Start(src, off + n, arrBuffers[1 - nCurrent], size_t(std::min<uint64_t>(left - n, CHUNK)));
+                pReadAhead->Start(src, off + n, arrBuffers[1 - nCurrent],
+                                  size_t(std::min<uint64_t>(left - n, CHUNK)));
             }
             pieceCrc = uint32_t(crc32_z(pieceCrc, pData, n));
             if (pHash) {

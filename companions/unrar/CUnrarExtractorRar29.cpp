@@ -1,29 +1,30 @@
 // RAR 2.9 data of CUnrarExtractor: every compressed RAR 4.x entry our decoder reads (all of
 // them in a solid set) is decoded by one CRar29Decoder in archive order (see CRar29Volumes.h);
 // libarchive only lists them.
-#include "companions/unrar/CUnrarExtractor.h"
-
-#include "third_party/rar29/CRar29Decoder.h"
-
 #include <zlib.h>
 
 #include <algorithm>
+
+#include "companions/unrar/CUnrarExtractor.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 const Rar29File* CUnrarExtractor::Rar29Info(const PlannedEntry& e) const {
     if (e.arrPieces.empty()) {
         return nullptr;
     }
     const RarFileBlock& first = *e.arrPieces.front();
-    const Rar29File* pInfo = rar29.Find(set.arrVolumes[e.arrPieceVolumes.front()].pSource->Path(), first.nHeaderOffset);
+    const Rar29File* pInfo =
+        rar29.Find(set.arrVolumes[e.arrPieceVolumes.front()].pSource->Path(), first.nHeaderOffset);
     // Other compression versions are libarchive's, unless the set is solid (libarchive
     // cannot read those at all; the decoder then says why).
-    const bool bOurs = pInfo && (pInfo->nUnpackVersion == 29 || pInfo->nUnpackVersion == 36 || pInfo->bSolidSet);
+    const bool bOurs =
+        pInfo && (pInfo->nUnpackVersion == 29 || pInfo->nUnpackVersion == 36 || pInfo->bSolidSet);
     return bOurs ? pInfo : nullptr;
 }
 
 bool CUnrarExtractor::DecodeRar29(PlannedEntry& e, const Rar29File& info,
-                                  const std::function<bool(const uint8_t*, size_t)>& sink,
-                                  uint32_t& nCrc, uint64_t& nBytes, Rar29Failure& failure) {
+                                  const std::function<bool(const uint8_t*, size_t)>& sink, uint32_t& nCrc,
+                                  uint64_t& nBytes, Rar29Failure& failure) {
     bRar29Decoded = true;  // whatever happens, this entry had its turn
     if (info.bSolid && bSolidChainBroken) {
         failure.strProblem = "follows a file of the solid archive that could not be read";
@@ -35,8 +36,8 @@ bool CUnrarExtractor::DecodeRar29(PlannedEntry& e, const Rar29File& info,
     }
     const RarFileBlock& last = *e.arrPieces.back();
     if (last.nUnpackVersion != 29 && last.nUnpackVersion != 36) {
-        failure.strProblem = "data of RAR compression version " + std::to_string(last.nUnpackVersion) +
-                             " is not supported";
+        failure.strProblem =
+            "data of RAR compression version " + std::to_string(last.nUnpackVersion) + " is not supported";
         return false;
     }
 
@@ -68,8 +69,9 @@ bool CUnrarExtractor::DecodeRar29(PlannedEntry& e, const Rar29File& info,
         const int64_t nGot = src.ReadAt(nOffset, pBuffer, size_t(std::min<uint64_t>(nLeft, nMax)));
         if (nGot <= 0) {
             failure.bReadError = true;
-            failure.strProblem = src.Path() + ": " +
-                                 (nGot < 0 ? src.LastError() : std::string("the file is shorter than when it was opened"));
+            failure.strProblem =
+                src.Path() + ": " +
+                (nGot < 0 ? src.LastError() : std::string("the file is shorter than when it was opened"));
             return -1;
         }
         nPieceCrc = uint32_t(crc32_z(nPieceCrc, pBuffer, size_t(nGot)));
@@ -126,5 +128,6 @@ void CUnrarExtractor::KeepRar29Chain(PlannedEntry& e) {
     uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
     uint64_t nBytes = 0;
     Rar29Failure failure;
-    DecodeRar29(e, *pInfo, [](const uint8_t*, size_t) { return true; }, nCrc, nBytes, failure);
+    DecodeRar29(
+        e, *pInfo, [](const uint8_t*, size_t) { return true; }, nCrc, nBytes, failure);
 }

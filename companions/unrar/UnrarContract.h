@@ -46,7 +46,8 @@ constexpr const char* TEXT_PASSWORD_PROMPT = "Enter password (will not be echoed
 constexpr const char* TEXT_PASSWORD_PROMPT_END = ": ";
 
 // "WARNING: You need to start extraction from a previous volume to unpack <name>"
-constexpr const char* TEXT_START_FROM_PREVIOUS = "WARNING: You need to start extraction from a previous volume to unpack ";
+constexpr const char* TEXT_START_FROM_PREVIOUS =
+    "WARNING: You need to start extraction from a previous volume to unpack ";
 // "ERROR: <name> - CRC failed"
 constexpr const char* TEXT_ERROR_PREFIX = "ERROR: ";
 constexpr const char* TEXT_CRC_FAILED = " - CRC failed";

@@ -1,14 +1,15 @@
 // unrar: the console RAR program. See UnrarContract.h for its output and exit codes.
 
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
 #include "companions/unrar/CConsoleReport.h"
 #include "companions/unrar/CSafeDestination.h"
 #include "companions/unrar/CUnrarCommandLine.h"
 #include "companions/unrar/CUnrarExtractor.h"
 #include "companions/unrar/UnrarContract.h"
-
-#include <csignal>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
 

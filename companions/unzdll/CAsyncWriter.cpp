@@ -7,7 +7,9 @@
 CAsyncWriter::CAsyncWriter(size_t nBufferSize)
     : m_arrBuffers(BUFFER_COUNT, std::vector<char>(nBufferSize)), m_arrLengths(BUFFER_COUNT, 0) {}
 
-CAsyncWriter::~CAsyncWriter() { Finish(); }
+CAsyncWriter::~CAsyncWriter() {
+    Finish();
+}
 
 bool CAsyncWriter::Start(int nFd) {
     m_nFd = nFd;

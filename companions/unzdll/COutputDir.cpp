@@ -15,7 +15,8 @@ namespace {
 std::atomic<unsigned long> g_nTempCounter{0};
 
 std::string NextTempName() {
-    return ".unzdll-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter.fetch_add(1)) + ".part";
+    return ".unzdll-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter.fetch_add(1)) +
+           ".part";
 }
 
 }  // namespace
@@ -47,7 +48,8 @@ int COutputDir::OpenFolder(const std::vector<std::string>& arrParts, size_t nCou
         int nNext = openat(nFd, pszPart, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (nNext < 0 && errno == ENOENT) {
             if (mkdirat(nFd, pszPart, 0777) != 0 && errno != EEXIST) {
-                strError = "cannot create folder " + CSafePath::Join(arrParts, i + 1) + ": " + std::strerror(errno);
+                strError =
+                    "cannot create folder " + CSafePath::Join(arrParts, i + 1) + ": " + std::strerror(errno);
                 if (nFd != m_nRootFd) {
                     close(nFd);
                 }
@@ -59,12 +61,15 @@ int COutputDir::OpenFolder(const std::vector<std::string>& arrParts, size_t nCou
             int nErr = errno;
             struct stat st {};
             if (fstatat(nFd, pszPart, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
-                strError = "refused: the path goes through the symbolic link " + CSafePath::Join(arrParts, i + 1);
+                strError =
+                    "refused: the path goes through the symbolic link " + CSafePath::Join(arrParts, i + 1);
                 bRefused = true;
             } else if (nErr == ENOTDIR || nErr == ELOOP) {
-                strError = "cannot create folder " + CSafePath::Join(arrParts, i + 1) + ": a file of that name exists";
+                strError = "cannot create folder " + CSafePath::Join(arrParts, i + 1) +
+                           ": a file of that name exists";
             } else {
-                strError = "cannot open folder " + CSafePath::Join(arrParts, i + 1) + ": " + std::strerror(nErr);
+                strError =
+                    "cannot open folder " + CSafePath::Join(arrParts, i + 1) + ": " + std::strerror(nErr);
             }
             if (nFd != m_nRootFd) {
                 close(nFd);
@@ -84,7 +89,8 @@ int COutputDir::OpenFolder(const std::vector<std::string>& arrParts, size_t nCou
 int COutputDir::CreateTemp(int nFolderFd, std::string& strTempName) {
     for (int nTry = 0; nTry < 100; ++nTry) {
         strTempName = NextTempName();
-        int nFd = openat(nFolderFd, strTempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int nFd = openat(nFolderFd, strTempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         0600);
         if (nFd >= 0 || errno != EEXIST) {
             return nFd;
         }

@@ -19,7 +19,8 @@ public:
     // Opens (creating when missing) the folder made of the first nCount components.
     // Returns a descriptor owned by this object (valid until the next call), or -1 with
     // strError set; bRefused tells that a component is a symbolic link or not a folder.
-    int OpenFolder(const std::vector<std::string>& arrParts, size_t nCount, std::string& strError, bool& bRefused);
+    int OpenFolder(const std::vector<std::string>& arrParts, size_t nCount, std::string& strError,
+                   bool& bRefused);
 
     // Creates a new temporary file in nFolderFd; returns its descriptor (caller closes) and name.
     static int CreateTemp(int nFolderFd, std::string& strTempName);

@@ -60,7 +60,8 @@ bool CSafePath::Split(const std::string& strName, std::vector<std::string>& arrP
     return true;
 }
 
-bool CSafePath::IsLinkTargetInside(const std::vector<std::string>& arrLinkParts, const std::string& strTarget) {
+bool CSafePath::IsLinkTargetInside(const std::vector<std::string>& arrLinkParts,
+                                   const std::string& strTarget) {
     if (strTarget.empty() || strTarget[0] == '/' || strTarget.find('\0') != std::string::npos) {
         return false;
     }

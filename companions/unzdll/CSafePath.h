@@ -19,7 +19,8 @@ public:
     // and no more of them than the link's folder is deep. Leading ".." climb real folders
     // (the link's folder never contains links: we create it), and the rest only descends,
     // so it cannot leave the destination through other links that obey the same rule.
-    static bool IsLinkTargetInside(const std::vector<std::string>& arrLinkParts, const std::string& strTarget);
+    static bool IsLinkTargetInside(const std::vector<std::string>& arrLinkParts,
+                                   const std::string& strTarget);
 
     // Joins components with "/".
     static std::string Join(const std::vector<std::string>& arrParts, size_t nCount);

@@ -42,8 +42,6 @@ mode_t ReadUmask() {
     return 022;
 }
 
-
-
 }  // namespace
 
 CUnzipRun::CUnzipRun(const UnzDllParams& params) : m_params(params) {}
@@ -127,16 +125,17 @@ void CUnzipRun::Deliver() {
 
 int CUnzipRun::Run() {
     m_bTest = m_params.nTest != 0;
-    m_pszPassword = m_params.pszPassword != nullptr && m_params.pszPassword[0] != '\0' ? m_params.pszPassword : nullptr;
+    m_pszPassword =
+        m_params.pszPassword != nullptr && m_params.pszPassword[0] != '\0' ? m_params.pszPassword : nullptr;
     // The first Deliver sends a progress message at once, so the caller can stop the call
     // before anything is written.
     m_tLastProgress = std::chrono::steady_clock::time_point{};
     if (m_params.nVersion != UNZ_DLL_VERSION || m_params.pszArchive == nullptr) {
         Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_PARAM,
-             m_params.pszArchive == nullptr ? "Fatal Error: no archive given"
-                                            : "Fatal Error: parameter record of version " +
-                                                  std::to_string(m_params.nVersion) + ", this library is version " +
-                                                  std::to_string(UNZ_DLL_VERSION));
+             m_params.pszArchive == nullptr
+                 ? "Fatal Error: no archive given"
+                 : "Fatal Error: parameter record of version " + std::to_string(m_params.nVersion) +
+                       ", this library is version " + std::to_string(UNZ_DLL_VERSION));
         Deliver();
         return m_nResult;
     }
@@ -171,7 +170,8 @@ bool CUnzipRun::OpenArchive() {
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_OPEN, std::string("Fatal Error: ") + m_params.pszArchive + " is not a file");
+        Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_OPEN,
+             std::string("Fatal Error: ") + m_params.pszArchive + " is not a file");
         return false;
     }
     m_nArchiveSize = uint64_t(st.st_size);
@@ -184,7 +184,8 @@ bool CUnzipRun::CheckLayout() {
             Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_NOCENTRAL, UNZ_TEXT_NO_CENTRAL);
             return false;
         case CZipLayout::EStatus::ReadError:
-            Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_OPEN, "Fatal Error: cannot read the archive: " + m_layout.strProblem);
+            Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_OPEN,
+                 "Fatal Error: cannot read the archive: " + m_layout.strProblem);
             return false;
         case CZipLayout::EStatus::Damaged:
             Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_ARCHIVE, "Fatal Error: damaged archive: " + m_layout.strProblem);
@@ -194,7 +195,8 @@ bool CUnzipRun::CheckLayout() {
     }
     if (!m_layout.CheckNoOverlap()) {
         Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_BOMB,
-             "Fatal Error: overlapping entries, refused as a zip bomb or damaged archive: " + m_layout.strProblem);
+             "Fatal Error: overlapping entries, refused as a zip bomb or damaged archive: " +
+                 m_layout.strProblem);
         return false;
     }
     m_pZip = OpenZip();
@@ -203,7 +205,8 @@ bool CUnzipRun::CheckLayout() {
     }
     zip_int64_t nEntries = zip_get_num_entries(m_pZip, 0);
     if (nEntries < 0 || uint64_t(nEntries) != m_layout.arrEntries.size()) {
-        Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_ARCHIVE, "Fatal Error: damaged archive: the entry count does not add up");
+        Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_ARCHIVE,
+             "Fatal Error: damaged archive: the entry count does not add up");
         return false;
     }
     m_nEntryCount = int(std::min<zip_int64_t>(nEntries, INT32_MAX));
@@ -275,7 +278,8 @@ void CUnzipRun::Plan() {
             entry.nMode = mode_t(nAttributes >> 16);
         }
         mode_t nType = entry.nMode & S_IFMT;
-        if (bDirectory || (entry.bHasMode && nType == S_IFDIR) || (nOpsys == ZIP_OPSYS_DOS && (nAttributes & 0x10))) {
+        if (bDirectory || (entry.bHasMode && nType == S_IFDIR) ||
+            (nOpsys == ZIP_OPSYS_DOS && (nAttributes & 0x10))) {
             entry.eKind = EKind::Folder;
         } else if (entry.bHasMode && nType == S_IFLNK) {
             entry.eKind = EKind::Link;
@@ -309,8 +313,8 @@ bool CUnzipRun::CheckSizes() {
         uint64_t nFree = uint64_t(fs.f_bavail) * fs.f_frsize;
         if (m_nTotalBytes > nFree) {
             Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_WRITE,
-                 "Fatal Error: not enough disk space: the archive unpacks to " + std::to_string(m_nTotalBytes) +
-                     " bytes, " + std::to_string(nFree) + " bytes are free");
+                 "Fatal Error: not enough disk space: the archive unpacks to " +
+                     std::to_string(m_nTotalBytes) + " bytes, " + std::to_string(nFree) + " bytes are free");
             return false;
         }
     }
@@ -360,7 +364,8 @@ void CUnzipRun::ExtractFiles() {
         nThreads = 1;
     }
     // Benchmarks set the number of workers to compare.
-    if (const char* pszThreads = std::getenv("UNZDLL_THREADS"); pszThreads != nullptr && std::atoi(pszThreads) > 0) {
+    if (const char* pszThreads = std::getenv("UNZDLL_THREADS");
+        pszThreads != nullptr && std::atoi(pszThreads) > 0) {
         nThreads = size_t(std::atoi(pszThreads));
     }
     nThreads = std::min({nThreads, MAX_THREADS, m_arrFileOrder.size()});
@@ -396,7 +401,8 @@ void CUnzipRun::ExtractFiles() {
                 try {
                     WorkerLoop(false);
                 } catch (...) {
-                    Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_INTERNAL, "Fatal Error: unexpected failure in a worker thread");
+                    Emit(-1, UNZ_MSG_ERROR, UNZ_ERR_INTERNAL,
+                         "Fatal Error: unexpected failure in a worker thread");
                     m_bStop = true;
                 }
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -451,4 +457,3 @@ void CUnzipRun::WorkerLoop(bool bInline) {
         zip_discard(pZip);
     }
 }
-

@@ -33,16 +33,16 @@ private:
 
     struct Planned {
         zip_uint64_t nIndex = 0;
-        std::string strName;               // as shown in messages (UTF-8)
+        std::string strName;                // as shown in messages (UTF-8)
         std::vector<std::string> arrParts;  // path below the destination
         EKind eKind = EKind::File;
-        uint64_t nSize = 0;                // declared uncompressed size
+        uint64_t nSize = 0;  // declared uncompressed size
         bool bHasMode = false;
         mode_t nMode = 0;
         bool bHasTime = false;
         time_t tModified = 0;
         bool bEncrypted = false;
-        int nMethod = 0;                   // compression method, for messages
+        int nMethod = 0;  // compression method, for messages
         std::string strRefusal;
     };
 

@@ -21,28 +21,34 @@ void CUnzipRun::ReportZipError(const Planned& entry, const zip_error_t* pError) 
     int nZipCode = zip_error_code_zip(pError);
     const char* pszWhat = zip_error_strerror(const_cast<zip_error_t*>(pError));
     int nEntry = int(entry.nIndex);
-    bool bDataError = nZipCode == ZIP_ER_CRC || nZipCode == ZIP_ER_ZLIB || nZipCode == ZIP_ER_COMPRESSED_DATA ||
-                      nZipCode == ZIP_ER_INCONS || nZipCode == ZIP_ER_EOF;
+    bool bDataError = nZipCode == ZIP_ER_CRC || nZipCode == ZIP_ER_ZLIB ||
+                      nZipCode == ZIP_ER_COMPRESSED_DATA || nZipCode == ZIP_ER_INCONS ||
+                      nZipCode == ZIP_ER_EOF;
     if (nZipCode == ZIP_ER_NOPASSWD || nZipCode == ZIP_ER_WRONGPASSWD) {
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
              "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName + ": " UNZ_TEXT_BAD_PASSWORD);
     } else if (entry.bEncrypted && bDataError) {
         // Traditional encryption accepts one wrong password in 256 and then decodes garbage.
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
-             "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName + ": " UNZ_TEXT_BAD_PASSWORD " or damaged data");
+             "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName +
+                 ": " UNZ_TEXT_BAD_PASSWORD " or damaged data");
     } else if (nZipCode == ZIP_ER_CRC) {
-        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_CRC, "Error: " + entry.strName + ": CRC failed, the data is damaged");
+        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_CRC,
+             "Error: " + entry.strName + ": CRC failed, the data is damaged");
     } else if (nZipCode == ZIP_ER_COMPNOTSUPP) {
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_METHOD,
              "Error: " + entry.strName + ": unsupported compression method " + std::to_string(entry.nMethod));
     } else if (nZipCode == ZIP_ER_ENCRNOTSUPP) {
-        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_METHOD, "Error: " + entry.strName + ": unsupported encryption method");
+        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_METHOD,
+             "Error: " + entry.strName + ": unsupported encryption method");
     } else if (bDataError) {
-        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA, "Error: " + entry.strName + ": damaged data (" + pszWhat + ")");
+        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
+             "Error: " + entry.strName + ": damaged data (" + pszWhat + ")");
     } else if (nZipCode == ZIP_ER_MEMORY) {
         Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_INTERNAL, "Error: " + entry.strName + ": out of memory");
     } else {
-        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_OPEN, "Error: " + entry.strName + ": cannot read (" + pszWhat + ")");
+        Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_OPEN,
+             "Error: " + entry.strName + ": cannot read (" + pszWhat + ")");
     }
 }
 
@@ -51,14 +57,15 @@ void CUnzipRun::ReportSizeFault(const Planned& entry, const std::string& strWhat
         // A wrong password that passes the one-byte check of traditional encryption decodes
         // garbage, which may inflate to any length: that is a password failure for the caller.
         Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
-             "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName + ": " UNZ_TEXT_BAD_PASSWORD " or damaged data");
+             "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName +
+                 ": " UNZ_TEXT_BAD_PASSWORD " or damaged data");
         return;
     }
     Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_DATA, "Error: " + entry.strName + ": " + strWhat);
 }
 
-void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output, std::vector<char>& arrBuffer,
-                           bool bInline) {
+void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output,
+                           std::vector<char>& arrBuffer, bool bInline) {
     int nEntry = int(entry.nIndex);
     CZipFileCloser file{zip_fopen_index_encrypted(pZip, entry.nIndex, 0, m_pszPassword)};
     if (file.pFile == nullptr) {
@@ -205,7 +212,8 @@ void CUnzipRun::MakeLinks() {
         }
         int nEntry = int(entry.nIndex);
         if (entry.nSize > MAX_LINK_TARGET) {
-            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_REFUSED, "Error: " + entry.strName + ": refused, link target too long");
+            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_REFUSED,
+                 "Error: " + entry.strName + ": refused, link target too long");
             continue;
         }
         std::string strTarget;
@@ -232,15 +240,16 @@ void CUnzipRun::MakeLinks() {
                 continue;
             }
             if (strTarget.size() != entry.nSize) {
-                Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA, "Error: " + entry.strName + ": damaged data (link target)");
+                Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
+                     "Error: " + entry.strName + ": damaged data (link target)");
                 continue;
             }
         }
         m_nDoneBytes += entry.nSize;
         if (!CSafePath::IsLinkTargetInside(entry.arrParts, strTarget)) {
             Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_REFUSED,
-                 "Error: " + entry.strName + ": refused, symbolic link points outside the destination folder (" +
-                     strTarget + ")");
+                 "Error: " + entry.strName +
+                     ": refused, symbolic link points outside the destination folder (" + strTarget + ")");
             Deliver();
             continue;
         }

@@ -8,9 +8,15 @@
 
 namespace {
 
-uint16_t Le16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const unsigned char* p) { return uint32_t(Le16(p)) | (uint32_t(Le16(p + 2)) << 16); }
-uint64_t Le64(const unsigned char* p) { return uint64_t(Le32(p)) | (uint64_t(Le32(p + 4)) << 32); }
+uint16_t Le16(const unsigned char* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t Le32(const unsigned char* p) {
+    return uint32_t(Le16(p)) | (uint32_t(Le16(p + 2)) << 16);
+}
+uint64_t Le64(const unsigned char* p) {
+    return uint64_t(Le32(p)) | (uint64_t(Le32(p + 4)) << 32);
+}
 
 constexpr uint32_t SIG_LOCAL = 0x04034b50;
 constexpr uint32_t SIG_CENTRAL = 0x02014b50;
@@ -124,7 +130,8 @@ bool CZipLayout::FindEnd(uint64_t& nEntryCount) {
         uint64_t nLimit = nEndOffset;
         if (nEndOffset >= END64_LOCATOR_SIZE) {
             unsigned char aLoc[END64_LOCATOR_SIZE];
-            if (ReadAt(nEndOffset - END64_LOCATOR_SIZE, aLoc, sizeof aLoc) && Le32(aLoc) == SIG_END64_LOCATOR) {
+            if (ReadAt(nEndOffset - END64_LOCATOR_SIZE, aLoc, sizeof aLoc) &&
+                Le32(aLoc) == SIG_END64_LOCATOR) {
                 unsigned char aEnd64[END64_SIZE];
                 uint64_t nEnd64 = Le64(aLoc + 8);
                 if (ReadAt(nEnd64, aEnd64, sizeof aEnd64) && Le32(aEnd64) == SIG_END64) {
@@ -171,7 +178,8 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
     for (uint64_t i = 0; i < nEntryCount; ++i) {
         const unsigned char* p = nullptr;
         if (!reader.Next(CENTRAL_SIZE, p, bReadError) || Le32(p) != SIG_CENTRAL) {
-            strProblem = bReadError ? std::strerror(errno) : "central directory entry " + std::to_string(i) + " is damaged";
+            strProblem = bReadError ? std::strerror(errno)
+                                    : "central directory entry " + std::to_string(i) + " is damaged";
             return bReadError ? EStatus::ReadError : EStatus::Damaged;
         }
         Entry entry;
@@ -184,7 +192,8 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
         entry.nLocalOffset = Le32(p + 42);
         const unsigned char* pVar = nullptr;
         if (!reader.Next(nNameLen + nExtraLen + nCommentLen, pVar, bReadError)) {
-            strProblem = bReadError ? std::strerror(errno) : "central directory entry " + std::to_string(i) + " is cut short";
+            strProblem = bReadError ? std::strerror(errno)
+                                    : "central directory entry " + std::to_string(i) + " is cut short";
             return bReadError ? EStatus::ReadError : EStatus::Damaged;
         }
         // The ZIP64 extra field holds, in this order, only the values that are all ones above.
@@ -255,12 +264,13 @@ bool CZipLayout::CheckNoOverlap() {
         const Entry& entry = arrEntries[arrOrder[k]];
         uint64_t nEnd = entry.nDataOffset + entry.nCompressedSize;
         if (nCentralSize > 0 && nEnd > nCentralOffset && entry.nLocalOffset < nCentralOffset + nCentralSize) {
-            strProblem = "the data of entry " + std::to_string(arrOrder[k]) + " overlaps the central directory";
+            strProblem =
+                "the data of entry " + std::to_string(arrOrder[k]) + " overlaps the central directory";
             return false;
         }
         if (k + 1 < arrOrder.size() && nEnd > arrEntries[arrOrder[k + 1]].nLocalOffset) {
-            strProblem = "entries " + std::to_string(arrOrder[k]) + " and " + std::to_string(arrOrder[k + 1]) +
-                         " share the same bytes";
+            strProblem = "entries " + std::to_string(arrOrder[k]) + " and " +
+                         std::to_string(arrOrder[k + 1]) + " share the same bytes";
             return false;
         }
     }

@@ -1,6 +1,7 @@
 // The two exported entry points of libunzdll.so. Everything else stays hidden.
-#include "companions/unzdll/CUnzipRun.h"
 #include "companions/unzdll/unzdll.h"
+
+#include "companions/unzdll/CUnzipRun.h"
 
 #define UNZ_EXPORT __attribute__((visibility("default")))
 
@@ -17,4 +18,6 @@ extern "C" UNZ_EXPORT int UnzDllExec(const UnzDllParams* pParams) {
     }
 }
 
-extern "C" UNZ_EXPORT int GetUnzDllVersion(void) { return UNZ_DLL_VERSION; }
+extern "C" UNZ_EXPORT int GetUnzDllVersion(void) {
+    return UNZ_DLL_VERSION;
+}

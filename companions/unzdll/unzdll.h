@@ -79,19 +79,19 @@ extern "C" {
 
 /* Error codes (UnzDllMessage.nErrorCode and the result of UnzDllExec). */
 #define UNZ_OK 0
-#define UNZ_ERR_PARAM 1      /* bad parameter record (null fields, other version) */
-#define UNZ_ERR_OPEN 2       /* the archive file cannot be opened or read */
-#define UNZ_ERR_NOCENTRAL 3  /* no central directory: not a ZIP file, or truncated */
-#define UNZ_ERR_ARCHIVE 4    /* inconsistent archive: overlapping entries, bad offsets */
-#define UNZ_ERR_PASSWORD 5   /* the password does not open an encrypted entry */
-#define UNZ_ERR_CRC 6        /* data CRC mismatch */
-#define UNZ_ERR_DATA 7       /* damaged compressed data, or size differs from the header */
-#define UNZ_ERR_METHOD 8     /* unsupported compression or encryption method */
-#define UNZ_ERR_WRITE 9      /* an output file or folder cannot be created or written */
-#define UNZ_ERR_REFUSED 10   /* an unsafe entry was refused (escapes the folder, device...) */
-#define UNZ_ERR_BOMB 11      /* more data than the disk holds, or an impossible ratio */
-#define UNZ_ERR_KILLED 12    /* the callback asked to stop */
-#define UNZ_ERR_INTERNAL 13  /* out of memory or an unexpected fault inside the library */
+#define UNZ_ERR_PARAM 1     /* bad parameter record (null fields, other version) */
+#define UNZ_ERR_OPEN 2      /* the archive file cannot be opened or read */
+#define UNZ_ERR_NOCENTRAL 3 /* no central directory: not a ZIP file, or truncated */
+#define UNZ_ERR_ARCHIVE 4   /* inconsistent archive: overlapping entries, bad offsets */
+#define UNZ_ERR_PASSWORD 5  /* the password does not open an encrypted entry */
+#define UNZ_ERR_CRC 6       /* data CRC mismatch */
+#define UNZ_ERR_DATA 7      /* damaged compressed data, or size differs from the header */
+#define UNZ_ERR_METHOD 8    /* unsupported compression or encryption method */
+#define UNZ_ERR_WRITE 9     /* an output file or folder cannot be created or written */
+#define UNZ_ERR_REFUSED 10  /* an unsafe entry was refused (escapes the folder, device...) */
+#define UNZ_ERR_BOMB 11     /* more data than the disk holds, or an impossible ratio */
+#define UNZ_ERR_KILLED 12   /* the callback asked to stop */
+#define UNZ_ERR_INTERNAL 13 /* out of memory or an unexpected fault inside the library */
 
 /* The exact text of the message for a file without a central directory. */
 #define UNZ_TEXT_NO_CENTRAL "Fatal Error: central dir signature not found"
@@ -102,14 +102,14 @@ extern "C" {
 
 /* The message record handed to the callback. */
 typedef struct UnzDllMessage {
-    int32_t nSize;        /* sizeof(UnzDllMessage) */
-    void* pCaller;        /* UnzDllParams.pCaller, handed back unchanged */
-    int32_t nEntry;       /* index of the entry in the archive, -1 for the whole archive */
-    int32_t nEntryCount;  /* number of entries in the archive (0 until it is opened) */
-    int32_t nType;        /* UNZ_MSG_* */
-    int32_t nErrorCode;   /* UNZ_ERR_* for UNZ_MSG_ERROR, else 0 */
-    int32_t nPercent;     /* progress of the whole call 0..100, -1 when unknown */
-    const char* pszText;  /* zero-terminated UTF-8 text, never null */
+    int32_t nSize;       /* sizeof(UnzDllMessage) */
+    void* pCaller;       /* UnzDllParams.pCaller, handed back unchanged */
+    int32_t nEntry;      /* index of the entry in the archive, -1 for the whole archive */
+    int32_t nEntryCount; /* number of entries in the archive (0 until it is opened) */
+    int32_t nType;       /* UNZ_MSG_* */
+    int32_t nErrorCode;  /* UNZ_ERR_* for UNZ_MSG_ERROR, else 0 */
+    int32_t nPercent;    /* progress of the whole call 0..100, -1 when unknown */
+    const char* pszText; /* zero-terminated UTF-8 text, never null */
 } UnzDllMessage;
 
 /* The callback: called with one message; returns 0 to go on, non-zero to stop the call. */
@@ -117,25 +117,25 @@ typedef int (*UnzDllCallback)(UnzDllMessage* pMessage);
 
 /* The parameter record passed to UnzDllExec. */
 typedef struct UnzDllParams {
-    int32_t nReserved0;        /* UNZ_PARAM_RESERVED0 */
-    void* pCaller;             /* anything; copied into every message (the main window) */
-    int32_t nVersion;          /* GetUnzDllVersion() */
-    UnzDllCallback pCallback;  /* receives every message; may be null (no messages, no kill) */
-    int32_t nReserved16;       /* UNZ_PARAM_RESERVED16 */
-    int32_t nReserved20;       /* UNZ_PARAM_RESERVED20 */
-    const char* pszPassword;   /* zero-terminated; null or "" means no password */
-    int32_t nTest;             /* 1: test (read and check every CRC, write nothing); 0: extract */
-    int32_t nReserved32;       /* UNZ_PARAM_RESERVED32 */
-    int32_t nReserved36;       /* UNZ_PARAM_RESERVED36 */
-    int32_t nReserved40;       /* UNZ_PARAM_RESERVED40 */
-    int32_t nReserved44;       /* UNZ_PARAM_RESERVED44 */
-    int32_t nReserved48;       /* UNZ_PARAM_RESERVED48 */
-    int32_t nReserved52;       /* UNZ_PARAM_RESERVED52 */
-    int32_t nReserved56;       /* UNZ_PARAM_RESERVED56 */
-    int32_t nReserved60;       /* UNZ_PARAM_RESERVED60 */
-    int32_t nReserved64;       /* UNZ_PARAM_RESERVED64 */
-    const char* pszArchive;    /* zero-terminated path of the ZIP file */
-    int32_t nReserved72;       /* UNZ_PARAM_RESERVED72 */
+    int32_t nReserved0;       /* UNZ_PARAM_RESERVED0 */
+    void* pCaller;            /* anything; copied into every message (the main window) */
+    int32_t nVersion;         /* GetUnzDllVersion() */
+    UnzDllCallback pCallback; /* receives every message; may be null (no messages, no kill) */
+    int32_t nReserved16;      /* UNZ_PARAM_RESERVED16 */
+    int32_t nReserved20;      /* UNZ_PARAM_RESERVED20 */
+    const char* pszPassword;  /* zero-terminated; null or "" means no password */
+    int32_t nTest;            /* 1: test (read and check every CRC, write nothing); 0: extract */
+    int32_t nReserved32;      /* UNZ_PARAM_RESERVED32 */
+    int32_t nReserved36;      /* UNZ_PARAM_RESERVED36 */
+    int32_t nReserved40;      /* UNZ_PARAM_RESERVED40 */
+    int32_t nReserved44;      /* UNZ_PARAM_RESERVED44 */
+    int32_t nReserved48;      /* UNZ_PARAM_RESERVED48 */
+    int32_t nReserved52;      /* UNZ_PARAM_RESERVED52 */
+    int32_t nReserved56;      /* UNZ_PARAM_RESERVED56 */
+    int32_t nReserved60;      /* UNZ_PARAM_RESERVED60 */
+    int32_t nReserved64;      /* UNZ_PARAM_RESERVED64 */
+    const char* pszArchive;   /* zero-terminated path of the ZIP file */
+    int32_t nReserved72;      /* UNZ_PARAM_RESERVED72 */
 } UnzDllParams;
 
 /* Extracts (nTest 0) or tests (nTest 1) the archive pszArchive into the current directory,

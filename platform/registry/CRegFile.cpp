@@ -16,7 +16,8 @@ namespace {
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return home;
+    if (home && home[0] == '/')
+        return home;
     std::vector<char> buffer(16384);
     passwd entry{};
     passwd* result = nullptr;
@@ -30,7 +31,8 @@ std::string HomeFolder() {
 // An XDG variable counts only when it holds an absolute path.
 std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
     const char* value = std::getenv(variable);
-    if (value && value[0] == '/') return value;
+    if (value && value[0] == '/')
+        return value;
     return HomeFolder() + "/" + fallbackBelowHome;
 }
 
@@ -48,7 +50,8 @@ int WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return errno;
         }
         data += n;
@@ -82,20 +85,24 @@ std::string CRegFile::HiveFilePath(const std::string& hiveName) {
     } else {
         folder = XdgFolder("XDG_CONFIG_HOME", ".config") + "/harvex";
     }
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     return folder + "/" + hiveName + ".reg";
 }
 
 std::string CRegFile::FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
     return path.substr(0, slash);
 }
 
 CFileStamp CRegFile::Stamp(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
     return StampOf(st);
 }
 
@@ -103,7 +110,8 @@ int CRegFile::ReadText(const std::string& path, std::string& text, CFileStamp& s
     text.clear();
     stamp = {};
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return errno;
+    if (fd < 0)
+        return errno;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         int err = errno;
@@ -123,12 +131,14 @@ int CRegFile::ReadText(const std::string& path, std::string& text, CFileStamp& s
     while (true) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             int err = errno;
             ::close(fd);
             return err;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         text.append(buffer, static_cast<size_t>(n));
         if (static_cast<off_t>(text.size()) > MAX_FILE_SIZE) {
             ::close(fd);
@@ -142,22 +152,29 @@ int CRegFile::ReadText(const std::string& path, std::string& text, CFileStamp& s
 
 int CRegFile::EnsureFolder(const std::string& folder) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    if (errno != ENOENT) return errno;
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
     std::string parent = FolderOf(folder);
     if (parent != folder) {
-        if (int err = EnsureFolder(parent)) return err;
+        if (int err = EnsureFolder(parent))
+            return err;
     }
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-    if (::stat(folder.c_str(), &st) != 0) return errno;
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    if (::stat(folder.c_str(), &st) != 0)
+        return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
 int CRegFile::Lock(const std::string& path, int& lockFd) {
     lockFd = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
-    if (lockFd < 0) return errno;
+    if (lockFd < 0)
+        return errno;
     while (::flock(lockFd, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
+        if (errno == EINTR)
+            continue;
         int err = errno;
         ::close(lockFd);
         lockFd = -1;
@@ -177,19 +194,26 @@ int CRegFile::WriteAtomically(const std::string& path, const std::string& text, 
     mode_t mode = 0600;
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0) {
-        if (!S_ISREG(existing.st_mode)) return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        if (!S_ISREG(existing.st_mode))
+            return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
         mode = existing.st_mode & 07777;
     }
     const std::string temp = path + ".tmp-" + UniqueSuffix();
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0) return errno;
+    if (fd < 0)
+        return errno;
     int err = WriteAll(fd, text.data(), text.size());
-    if (!err && ::fchmod(fd, mode) != 0) err = errno;
-    if (!err && ::fsync(fd) != 0) err = errno;
+    if (!err && ::fchmod(fd, mode) != 0)
+        err = errno;
+    if (!err && ::fsync(fd) != 0)
+        err = errno;
     struct stat st {};
-    if (!err && ::fstat(fd, &st) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (!err && ::fstat(fd, &st) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (!err && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
     if (err) {
         ::unlink(temp.c_str());
         return err;
@@ -214,20 +238,25 @@ int CRegFile::KeepCopyAside(const std::string& path, std::string& asidePath) {
             SyncFolder(FolderOf(path));
             return 0;
         }
-        if (errno == EEXIST) continue;
+        if (errno == EEXIST)
+            continue;
         // Some file systems have no hard links: copy the bytes instead.
         std::string text;
         CFileStamp stamp;
-        if (int err = ReadText(path, text, stamp)) return err;
+        if (int err = ReadText(path, text, stamp))
+            return err;
         int fd = ::open(asidePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd < 0) {
-            if (errno == EEXIST) continue;
+            if (errno == EEXIST)
+                continue;
             return errno;
         }
         int err = WriteAll(fd, text.data(), text.size());
-        if (!err && ::fsync(fd) != 0) err = errno;
+        if (!err && ::fsync(fd) != 0)
+            err = errno;
         ::close(fd);
-        if (err) ::unlink(asidePath.c_str());
+        if (err)
+            ::unlink(asidePath.c_str());
         return err;
     }
     return EEXIST;

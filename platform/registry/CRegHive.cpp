@@ -1,8 +1,8 @@
 #include "platform/registry/CRegHive.h"
 
-#include "platform/registry/RegistryTypes.h"
-
 #include <cstdio>
+
+#include "platform/registry/RegistryTypes.h"
 
 namespace {
 
@@ -10,38 +10,50 @@ const char* const REG_HEADER = "Windows Registry Editor Version 5.00";
 
 // Every hive has these keys from the start, as the registry it stands in for does.
 const char* ProtectedKeyFor(const std::string& lowerHive) {
-    if (lowerHive == "hkey_current_user") return "Software";
-    if (lowerHive == "hkey_classes_root") return "CLSID";
+    if (lowerHive == "hkey_current_user")
+        return "Software";
+    if (lowerHive == "hkey_classes_root")
+        return "CLSID";
     return nullptr;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string TrimLeft(const std::string& s) {
     size_t i = 0;
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
     return s.substr(i);
 }
 
 std::string TrimRight(const std::string& s) {
     size_t n = s.size();
-    while (n > 0 && (IsBlank(s[n - 1]) || s[n - 1] == '\r')) --n;
+    while (n > 0 && (IsBlank(s[n - 1]) || s[n - 1] == '\r'))
+        --n;
     return s.substr(0, n);
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 bool StartsWithNoCase(const std::string& s, size_t pos, const char* prefix) {
     for (size_t i = 0; prefix[i]; ++i) {
-        if (pos + i >= s.size()) return false;
+        if (pos + i >= s.size())
+            return false;
         char c = s[pos + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
     }
     return true;
 }
@@ -75,30 +87,36 @@ bool ParseQuoted(const std::string& s, size_t& pos, std::string& out, std::strin
 bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& out) {
     out.clear();
     std::string t = TrimRight(TrimLeft(text));
-    if (t.empty()) return true;
+    if (t.empty())
+        return true;
     size_t pos = 0;
     while (true) {
         size_t comma = t.find(',', pos);
-        std::string token = TrimRight(TrimLeft(t.substr(pos, comma == std::string::npos ? std::string::npos
-                                                                                         : comma - pos)));
-        if (token.empty() || token.size() > 2) return false;
+        std::string token =
+            TrimRight(TrimLeft(t.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos)));
+        if (token.empty() || token.size() > 2)
+            return false;
         int value = 0;
         for (char c : token) {
             int d = HexDigit(c);
-            if (d < 0) return false;
+            if (d < 0)
+                return false;
             value = value * 16 + d;
         }
         out.push_back(static_cast<std::uint8_t>(value));
-        if (comma == std::string::npos) return true;
+        if (comma == std::string::npos)
+            return true;
         pos = comma + 1;
     }
 }
 
 bool IsPlainText(const CRegValue& value) {
     const auto& d = value.arrData;
-    if (d.empty() || d.back() != 0) return false;
+    if (d.empty() || d.back() != 0)
+        return false;
     for (size_t i = 0; i + 1 < d.size(); ++i) {
-        if (d[i] == 0 || d[i] == '\n' || d[i] == '\r') return false;
+        if (d[i] == 0 || d[i] == '\n' || d[i] == '\r')
+            return false;
     }
     return true;
 }
@@ -124,25 +142,33 @@ bool CRegHive::IsProtectedKey(const std::string& path) const {
 std::string CRegHive::Lower(const std::string& text) {
     std::string out = text;
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
 }
 
 bool CRegHive::NormalizePath(const std::string& path, std::string& normalized) {
     std::string p = path;
-    if (!p.empty() && p.back() == '\\') p.pop_back();
-    if (!p.empty() && p.front() == '\\') return false;
-    if (p.find('\n') != std::string::npos || p.find('\r') != std::string::npos) return false;
-    if (p.find("\\\\") != std::string::npos) return false;
-    if (!p.empty() && p.back() == '\\') return false;
+    if (!p.empty() && p.back() == '\\')
+        p.pop_back();
+    if (!p.empty() && p.front() == '\\')
+        return false;
+    if (p.find('\n') != std::string::npos || p.find('\r') != std::string::npos)
+        return false;
+    if (p.find("\\\\") != std::string::npos)
+        return false;
+    if (!p.empty() && p.back() == '\\')
+        return false;
     normalized = p;
     return true;
 }
 
 std::string CRegHive::JoinPath(const std::string& parent, const std::string& child) {
-    if (parent.empty()) return child;
-    if (child.empty()) return parent;
+    if (parent.empty())
+        return child;
+    if (child.empty())
+        return parent;
     return parent + "\\" + child;
 }
 
@@ -152,7 +178,8 @@ const CRegKeyNode* CRegHive::FindKey(const std::string& path) const {
 }
 
 bool CRegHive::HasSubKeys(const std::string& path) const {
-    if (path.empty()) return m_mapKeys.size() > 1;
+    if (path.empty())
+        return m_mapKeys.size() > 1;
     // Every path that begins with "parent\" sorts in one run starting here.
     const std::string prefix = Lower(path) + "\\";
     auto it = m_mapKeys.lower_bound(prefix);
@@ -167,22 +194,27 @@ CRegKeyNode& CRegHive::EnsureKey(const std::string& path) {
         size_t sep = path.find('\\', pos);
         std::string part = path.substr(pos, sep == std::string::npos ? std::string::npos : sep - pos);
         auto [it, inserted] = m_mapKeys.try_emplace(Lower(path.substr(0, sep)));
-        if (inserted) it->second.strPath = JoinPath(stored, part);
+        if (inserted)
+            it->second.strPath = JoinPath(stored, part);
         stored = it->second.strPath;
-        if (sep == std::string::npos) return it->second;
+        if (sep == std::string::npos)
+            return it->second;
         pos = sep + 1;
     }
 }
 
 bool CRegHive::CreateKey(const std::string& path) {
-    if (path.empty()) return false;
-    if (HasKey(path)) return false;
+    if (path.empty())
+        return false;
+    if (HasKey(path))
+        return false;
     EnsureKey(path);
     return true;
 }
 
 bool CRegHive::DeleteKey(const std::string& path) {
-    if (IsProtectedKey(path) || !HasKey(path) || HasSubKeys(path)) return false;
+    if (IsProtectedKey(path) || !HasKey(path) || HasSubKeys(path))
+        return false;
     m_mapKeys.erase(Lower(path));
     return true;
 }
@@ -203,7 +235,8 @@ void CRegHive::DeleteTree(const std::string& path) {
 
 const CRegValue* CRegHive::FindValue(const std::string& keyPath, const std::string& name) const {
     const CRegKeyNode* key = FindKey(keyPath);
-    if (!key) return nullptr;
+    if (!key)
+        return nullptr;
     auto it = key->mapValues.find(Lower(name));
     return it == key->mapValues.end() ? nullptr : &it->second;
 }
@@ -213,21 +246,24 @@ void CRegHive::SetValue(const std::string& keyPath, const std::string& name, std
     CRegKeyNode& key = EnsureKey(keyPath);
     CRegValue& value = key.mapValues[Lower(name)];
     // The registry keeps the name's case from when the value was first made.
-    if (value.strName.empty()) value.strName = name;
+    if (value.strName.empty())
+        value.strName = name;
     value.nType = type;
     value.arrData = std::move(data);
 }
 
 bool CRegHive::DeleteValue(const std::string& keyPath, const std::string& name) {
     auto it = m_mapKeys.find(Lower(keyPath));
-    if (it == m_mapKeys.end()) return false;
+    if (it == m_mapKeys.end())
+        return false;
     return it->second.mapValues.erase(Lower(name)) > 0;
 }
 
 std::string CRegHive::QuoteText(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
+        if (c == '\\' || c == '"')
+            out += '\\';
         out += c;
     }
     out += '"';
@@ -260,7 +296,8 @@ std::string CRegHive::FormatValueLine(const CRegValue& value) {
         char piece[4];
         std::snprintf(piece, sizeof piece, "%02x", value.arrData[i]);
         std::string item = piece;
-        if (i + 1 < n) item += ',';
+        if (i + 1 < n)
+            item += ',';
         if (line.size() + item.size() > 78 && i > 0) {
             out += line + "\\\n";
             line = "  ";
@@ -273,7 +310,8 @@ std::string CRegHive::FormatValueLine(const CRegValue& value) {
 std::string CRegHive::ToRegText() const {
     std::string out = std::string(REG_HEADER) + "\n\n";
     for (const auto& [lower, key] : m_mapKeys) {
-        if (key.strPath.empty() && key.mapValues.empty()) continue;
+        if (key.strPath.empty() && key.mapValues.empty())
+            continue;
         out += "[" + JoinPath(m_strHiveName, key.strPath) + "]\n";
         for (const auto& [lowerName, value] : key.mapValues) {
             out += FormatValueLine(value) + "\n";
@@ -292,7 +330,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
     while (start <= text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) {
-            if (start < text.size()) lines.push_back(text.substr(start));
+            if (start < text.size())
+                lines.push_back(text.substr(start));
             break;
         }
         lines.push_back(text.substr(start, end - start));
@@ -300,7 +339,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
     }
 
     size_t i = 0;
-    while (i < lines.size() && TrimRight(TrimLeft(lines[i])).empty()) ++i;
+    while (i < lines.size() && TrimRight(TrimLeft(lines[i])).empty())
+        ++i;
     if (i == lines.size() || TrimRight(TrimLeft(lines[i])) != REG_HEADER) {
         report.bForeign = true;
         report.arrProblems.push_back("no \"" + std::string(REG_HEADER) + "\" header");
@@ -309,8 +349,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
     ++i;
 
     const std::string lowerHive = Lower(hiveName);
-    bool inKey = false;      // a key line was seen
-    bool keyValid = false;   // ... and its values are to be kept
+    bool inKey = false;     // a key line was seen
+    bool keyValid = false;  // ... and its values are to be kept
     std::string keyPath;
     auto problem = [&](size_t lineIndex, const std::string& why) {
         report.arrProblems.push_back("line " + std::to_string(lineIndex + 1) + ": " + why);
@@ -319,7 +359,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
     for (; i < lines.size(); ++i) {
         const size_t lineIndex = i;
         std::string line = TrimRight(TrimLeft(lines[i]));
-        if (line.empty() || line[0] == ';') continue;
+        if (line.empty() || line[0] == ';')
+            continue;
 
         if (line[0] == '[') {
             inKey = true;
@@ -331,7 +372,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
             }
             std::string inner = line.substr(1, close - 1);
             bool remove = !inner.empty() && inner[0] == '-';
-            if (remove) inner.erase(0, 1);
+            if (remove)
+                inner.erase(0, 1);
             size_t sep = inner.find('\\');
             std::string hivePart = inner.substr(0, sep);
             std::string rest = sep == std::string::npos ? "" : inner.substr(sep + 1);
@@ -346,7 +388,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
                 continue;
             }
             if (remove) {
-                if (!normalized.empty()) hive.DeleteTree(normalized);
+                if (!normalized.empty())
+                    hive.DeleteTree(normalized);
                 continue;
             }
             hive.EnsureKey(normalized);
@@ -373,13 +416,15 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
             problem(lineIndex, why);
             continue;
         }
-        while (pos < line.size() && IsBlank(line[pos])) ++pos;
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
         if (pos >= line.size() || line[pos] != '=') {
             problem(lineIndex, "a value name without '='");
             continue;
         }
         ++pos;
-        while (pos < line.size() && IsBlank(line[pos])) ++pos;
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
         std::string data = line.substr(pos);
 
         // Hex data may go on over several lines, each but the last ending in '\'.
@@ -393,7 +438,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
                 continue;
             }
         }
-        if (!keyValid) continue;  // the key line was already reported
+        if (!keyValid)
+            continue;  // the key line was already reported
 
         if (data == "-") {
             hive.DeleteValue(keyPath, name);
@@ -421,7 +467,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
             bool ok = !digits.empty() && digits.size() <= 8;
             for (char c : digits) {
                 int d = HexDigit(c);
-                if (d < 0) ok = false;
+                if (d < 0)
+                    ok = false;
                 n = n * 16 + static_cast<std::uint32_t>(d < 0 ? 0 : d);
             }
             if (!ok) {
@@ -443,7 +490,8 @@ CRegHive CRegHive::FromRegText(const std::string& hiveName, const std::string& t
                 type = 0;
                 for (char c : digits) {
                     int d = HexDigit(c);
-                    if (d < 0) ok = false;
+                    if (d < 0)
+                        ok = false;
                     type = type * 16 + static_cast<std::uint32_t>(d < 0 ? 0 : d);
                 }
                 if (!ok) {

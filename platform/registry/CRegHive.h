@@ -19,7 +19,7 @@ struct CRegValue {
 };
 
 struct CRegKeyNode {
-    std::string strPath;                       // below the hive, original case; "" = the hive's root
+    std::string strPath;                         // below the hive, original case; "" = the hive's root
     std::map<std::string, CRegValue> mapValues;  // by ASCII-lower-cased name
 };
 

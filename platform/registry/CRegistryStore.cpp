@@ -31,7 +31,8 @@ LSTATUS StatusFromErrno(int err) {
 
 bool IsBlankText(const std::string& text) {
     for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
     }
     return true;
 }
@@ -47,11 +48,15 @@ CRegistryStore& CRegistryStore::Instance() {
     return store;
 }
 
-CRegistryStore::~CRegistryStore() { FlushAll(); }
+CRegistryStore::~CRegistryStore() {
+    FlushAll();
+}
 
 const char* CRegistryStore::HiveNameOf(HKEY root) {
-    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
-    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT";
     return nullptr;
 }
 
@@ -62,7 +67,8 @@ std::string CRegistryStore::HiveFilePath(HKEY root) const {
 
 CRegistryStore::CHiveState* CRegistryStore::HiveFor(HKEY root) {
     const char* name = HiveNameOf(root);
-    if (!name) return nullptr;
+    if (!name)
+        return nullptr;
     // The place is looked up on every use, so a changed HARVEX_REGISTRY_DIR
     // reaches a different set of files.
     const std::string file = CRegFile::HiveFilePath(name);
@@ -83,19 +89,22 @@ LSTATUS CRegistryStore::Resolve(HKEY key, CHiveState*& hive, std::string& path, 
         access = KEY_ALL_ACCESS;
     } else {
         auto it = m_mapHandles.find(key);
-        if (it == m_mapHandles.end()) return ERROR_INVALID_HANDLE;
+        if (it == m_mapHandles.end())
+            return ERROR_INVALID_HANDLE;
         hive = it->second.pHive;
         path = it->second.strPath;
         access = it->second.nAccess;
     }
     Refresh(*hive);
-    if (!hive->hiveView.HasKey(path)) return ERROR_KEY_DELETED;
+    if (!hive->hiveView.HasKey(path))
+        return ERROR_KEY_DELETED;
     return ERROR_SUCCESS;
 }
 
 void CRegistryStore::Refresh(CHiveState& hive) {
     CFileStamp now = CRegFile::Stamp(hive.strFile);
-    if (hive.bLoaded && now == hive.stampDisk) return;
+    if (hive.bLoaded && now == hive.stampDisk)
+        return;
 
     std::string text;
     CFileStamp stamp;
@@ -103,14 +112,17 @@ void CRegistryStore::Refresh(CHiveState& hive) {
     CRegHive::CParseReport report;
     CRegHive disk(hive.strHiveName);
     if (err == 0) {
-        if (!IsBlankText(text)) disk = CRegHive::FromRegText(hive.strHiveName, text, report);
+        if (!IsBlankText(text))
+            disk = CRegHive::FromRegText(hive.strHiveName, text, report);
     } else if (err != ENOENT && err != ENOTDIR) {
         // A missing file or folder is an empty hive; anything else is worth a word.
         ReportDamage(hive, now, report, err);
     }
-    if (err == 0 && !report.IsClean()) ReportDamage(hive, stamp, report, 0);
+    if (err == 0 && !report.IsClean())
+        ReportDamage(hive, stamp, report, 0);
 
-    for (const COp& op : hive.arrPending) Apply(disk, op);
+    for (const COp& op : hive.arrPending)
+        Apply(disk, op);
     hive.hiveView = std::move(disk);
     hive.stampDisk = err == 0 ? stamp : now;
     hive.bLoaded = true;
@@ -118,7 +130,8 @@ void CRegistryStore::Refresh(CHiveState& hive) {
 
 void CRegistryStore::ReportDamage(CHiveState& hive, const CFileStamp& stamp,
                                   const CRegHive::CParseReport& report, int readError) {
-    if (hive.stampWarned == stamp && stamp.bExists) return;
+    if (hive.stampWarned == stamp && stamp.bExists)
+        return;
     hive.stampWarned = stamp;
     if (readError) {
         std::fprintf(stderr, "harvex: cannot read the registry file %s (%s); its settings are not used\n",
@@ -157,14 +170,18 @@ void CRegistryStore::Record(CHiveState& hive, COp op) {
     Apply(hive.hiveView, op);
     hive.arrPending.push_back(std::move(op));
     // A change made with no key open (directly on a root) has no close to wait for.
-    if (hive.nOpenHandles == 0) Flush(hive);
+    if (hive.nOpenHandles == 0)
+        Flush(hive);
 }
 
 LSTATUS CRegistryStore::Flush(CHiveState& hive) {
-    if (hive.arrPending.empty()) return ERROR_SUCCESS;
-    if (int err = CRegFile::EnsureFolder(CRegFile::FolderOf(hive.strFile))) return StatusFromErrno(err);
+    if (hive.arrPending.empty())
+        return ERROR_SUCCESS;
+    if (int err = CRegFile::EnsureFolder(CRegFile::FolderOf(hive.strFile)))
+        return StatusFromErrno(err);
     int lockFd = -1;
-    if (int err = CRegFile::Lock(hive.strFile, lockFd)) return StatusFromErrno(err);
+    if (int err = CRegFile::Lock(hive.strFile, lockFd))
+        return StatusFromErrno(err);
 
     // Under the lock, start again from the file as it is now: another process
     // may have replaced it since this one last read it.
@@ -189,16 +206,19 @@ LSTATUS CRegistryStore::Flush(CHiveState& hive) {
                 CRegFile::Unlock(lockFd);
                 return ERROR_BADDB;
             }
-            std::fprintf(stderr, "harvex: the damaged registry file %s was kept as %s before being rewritten\n",
+            std::fprintf(stderr,
+                         "harvex: the damaged registry file %s was kept as %s before being rewritten\n",
                          hive.strFile.c_str(), aside.c_str());
         }
     }
-    for (const COp& op : hive.arrPending) Apply(disk, op);
+    for (const COp& op : hive.arrPending)
+        Apply(disk, op);
 
     CFileStamp written;
     err = CRegFile::WriteAtomically(hive.strFile, disk.ToRegText(), written);
     CRegFile::Unlock(lockFd);
-    if (err) return StatusFromErrno(err);
+    if (err)
+        return StatusFromErrno(err);
 
     hive.arrPending.clear();
     hive.hiveView = std::move(disk);
@@ -210,53 +230,68 @@ LSTATUS CRegistryStore::Flush(CHiveState& hive) {
 LSTATUS CRegistryStore::OpenKey(HKEY parent, const std::string& subKey, REGSAM access, bool create,
                                 HKEY* result, std::uint32_t* disposition) {
     std::lock_guard lock(m_mutex);
-    if (!result) return ERROR_INVALID_PARAMETER;
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
     *result = 0;
     CHiveState* hive = nullptr;
     std::string parentPath;
     REGSAM parentAccess = 0;
-    if (LSTATUS status = Resolve(parent, hive, parentPath, parentAccess)) return status;
+    if (LSTATUS status = Resolve(parent, hive, parentPath, parentAccess))
+        return status;
     std::string sub;
-    if (!CRegHive::NormalizePath(subKey, sub)) return ERROR_BAD_PATHNAME;
+    if (!CRegHive::NormalizePath(subKey, sub))
+        return ERROR_BAD_PATHNAME;
     const std::string path = CRegHive::JoinPath(parentPath, sub);
 
     bool existed = hive->hiveView.HasKey(path);
     if (!existed) {
-        if (!create) return ERROR_FILE_NOT_FOUND;
-        if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+        if (!create)
+            return ERROR_FILE_NOT_FOUND;
+        if (!(parentAccess & KEY_CREATE_SUB_KEY))
+            return ERROR_ACCESS_DENIED;
     }
     HKEY handle = m_nNextHandle++;
-    if (m_nNextHandle >= HKEY_CLASSES_ROOT) m_nNextHandle = 1;
+    if (m_nNextHandle >= HKEY_CLASSES_ROOT)
+        m_nNextHandle = 1;
     m_mapHandles[handle] = CHandle{hive, path, access};
     ++hive->nOpenHandles;
-    if (!existed) Record(*hive, COp{COp::CREATE_KEY, path, "", 0, {}});
-    if (disposition) *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
+    if (!existed)
+        Record(*hive, COp{COp::CREATE_KEY, path, "", 0, {}});
+    if (disposition)
+        *disposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
     *result = handle;
     return ERROR_SUCCESS;
 }
 
-LSTATUS CRegistryStore::QueryValue(HKEY key, const std::string& name, std::uint32_t* type,
-                                   std::uint8_t* data, std::uint32_t* size) {
+LSTATUS CRegistryStore::QueryValue(HKEY key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                   std::uint32_t* size) {
     std::lock_guard lock(m_mutex);
-    if (data && !size) return ERROR_INVALID_PARAMETER;
+    if (data && !size)
+        return ERROR_INVALID_PARAMETER;
     CHiveState* hive = nullptr;
     std::string path;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(key, hive, path, access)) return status;
-    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = Resolve(key, hive, path, access))
+        return status;
+    if (!(access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
     const CRegValue* value = hive->hiveView.FindValue(path, name);
-    if (!value) return ERROR_FILE_NOT_FOUND;
+    if (!value)
+        return ERROR_FILE_NOT_FOUND;
     const auto length = static_cast<std::uint32_t>(value->arrData.size());
-    if (type) *type = value->nType;
+    if (type)
+        *type = value->nType;
     if (!data) {
-        if (size) *size = length;
+        if (size)
+            *size = length;
         return ERROR_SUCCESS;
     }
     if (*size < length) {
         *size = length;
         return ERROR_MORE_DATA;
     }
-    if (length) std::memcpy(data, value->arrData.data(), length);
+    if (length)
+        std::memcpy(data, value->arrData.data(), length);
     *size = length;
     return ERROR_SUCCESS;
 }
@@ -264,13 +299,17 @@ LSTATUS CRegistryStore::QueryValue(HKEY key, const std::string& name, std::uint3
 LSTATUS CRegistryStore::SetValue(HKEY key, const std::string& name, std::uint32_t type,
                                  const std::uint8_t* data, std::uint32_t size) {
     std::lock_guard lock(m_mutex);
-    if (!data && size) return ERROR_INVALID_PARAMETER;
-    if (!ValidValueName(name)) return ERROR_INVALID_PARAMETER;
+    if (!data && size)
+        return ERROR_INVALID_PARAMETER;
+    if (!ValidValueName(name))
+        return ERROR_INVALID_PARAMETER;
     CHiveState* hive = nullptr;
     std::string path;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(key, hive, path, access)) return status;
-    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = Resolve(key, hive, path, access))
+        return status;
+    if (!(access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
     std::vector<std::uint8_t> bytes(data, data + size);
     Record(*hive, COp{COp::SET_VALUE, path, name, type, std::move(bytes)});
     return ERROR_SUCCESS;
@@ -281,9 +320,12 @@ LSTATUS CRegistryStore::DeleteValue(HKEY key, const std::string& name) {
     CHiveState* hive = nullptr;
     std::string path;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(key, hive, path, access)) return status;
-    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    if (!hive->hiveView.FindValue(path, name)) return ERROR_FILE_NOT_FOUND;
+    if (LSTATUS status = Resolve(key, hive, path, access))
+        return status;
+    if (!(access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    if (!hive->hiveView.FindValue(path, name))
+        return ERROR_FILE_NOT_FOUND;
     Record(*hive, COp{COp::DELETE_VALUE, path, name, 0, {}});
     return ERROR_SUCCESS;
 }
@@ -293,14 +335,19 @@ LSTATUS CRegistryStore::DeleteKey(HKEY parent, const std::string& subKey) {
     CHiveState* hive = nullptr;
     std::string parentPath;
     REGSAM access = 0;
-    if (LSTATUS status = Resolve(parent, hive, parentPath, access)) return status;
+    if (LSTATUS status = Resolve(parent, hive, parentPath, access))
+        return status;
     std::string sub;
-    if (!CRegHive::NormalizePath(subKey, sub)) return ERROR_BAD_PATHNAME;
-    if (sub.empty()) return ERROR_INVALID_PARAMETER;
+    if (!CRegHive::NormalizePath(subKey, sub))
+        return ERROR_BAD_PATHNAME;
+    if (sub.empty())
+        return ERROR_INVALID_PARAMETER;
     const std::string path = CRegHive::JoinPath(parentPath, sub);
-    if (!hive->hiveView.HasKey(path)) return ERROR_FILE_NOT_FOUND;
+    if (!hive->hiveView.HasKey(path))
+        return ERROR_FILE_NOT_FOUND;
     // As in the registry: a key with sub-keys stays, and so do the hive's own keys.
-    if (hive->hiveView.IsProtectedKey(path) || hive->hiveView.HasSubKeys(path)) return ERROR_ACCESS_DENIED;
+    if (hive->hiveView.IsProtectedKey(path) || hive->hiveView.HasSubKeys(path))
+        return ERROR_ACCESS_DENIED;
     Record(*hive, COp{COp::DELETE_KEY, path, "", 0, {}});
     return ERROR_SUCCESS;
 }
@@ -312,7 +359,8 @@ LSTATUS CRegistryStore::FlushKey(HKEY key) {
         hive = HiveFor(key);
     } else {
         auto it = m_mapHandles.find(key);
-        if (it == m_mapHandles.end()) return ERROR_INVALID_HANDLE;
+        if (it == m_mapHandles.end())
+            return ERROR_INVALID_HANDLE;
         hive = it->second.pHive;
     }
     return Flush(*hive);
@@ -320,12 +368,15 @@ LSTATUS CRegistryStore::FlushKey(HKEY key) {
 
 LSTATUS CRegistryStore::CloseKey(HKEY key) {
     std::lock_guard lock(m_mutex);
-    if (HiveNameOf(key)) return ERROR_SUCCESS;
+    if (HiveNameOf(key))
+        return ERROR_SUCCESS;
     auto it = m_mapHandles.find(key);
-    if (it == m_mapHandles.end()) return ERROR_INVALID_HANDLE;
+    if (it == m_mapHandles.end())
+        return ERROR_INVALID_HANDLE;
     CHiveState* hive = it->second.pHive;
     m_mapHandles.erase(it);
-    if (--hive->nOpenHandles > 0) return ERROR_SUCCESS;
+    if (--hive->nOpenHandles > 0)
+        return ERROR_SUCCESS;
     return Flush(*hive);
 }
 
@@ -333,7 +384,8 @@ LSTATUS CRegistryStore::FlushAll() {
     std::lock_guard lock(m_mutex);
     LSTATUS result = ERROR_SUCCESS;
     for (auto& [file, hive] : m_mapHives) {
-        if (LSTATUS status = Flush(*hive)) result = status;
+        if (LSTATUS status = Flush(*hive))
+            result = status;
     }
     return result;
 }

@@ -13,15 +13,15 @@
 // A damaged or foreign hive file is read as far as it parses, reported once on
 // standard error, and kept under another name before it is first replaced.
 
-#include "platform/registry/CRegFile.h"
-#include "platform/registry/CRegHive.h"
-#include "platform/registry/RegistryTypes.h"
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/registry/CRegFile.h"
+#include "platform/registry/CRegHive.h"
+#include "platform/registry/RegistryTypes.h"
 
 class CRegistryStore {
 public:
@@ -56,10 +56,10 @@ private:
         std::string strFile;
         std::string strHiveName;
         bool bLoaded = false;
-        CFileStamp stampDisk;          // the file version hiveView was built from
-        CFileStamp stampWarned;        // the damaged version already reported
-        CRegHive hiveView;             // the file's content with arrPending applied
-        std::vector<COp> arrPending;   // this process's changes not yet on disk
+        CFileStamp stampDisk;         // the file version hiveView was built from
+        CFileStamp stampWarned;       // the damaged version already reported
+        CRegHive hiveView;            // the file's content with arrPending applied
+        std::vector<COp> arrPending;  // this process's changes not yet on disk
         int nOpenHandles = 0;
     };
     struct CHandle {

@@ -1,8 +1,8 @@
 #include "platform/registry/Registry.h"
 
-#include "platform/registry/CRegistryStore.h"
-
 #include <new>
+
+#include "platform/registry/CRegistryStore.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ LSTATUS RegOpenKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY* r
 
 LSTATUS RegCreateKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY* result,
                        std::uint32_t* disposition) {
-    return Guarded([&](CRegistryStore& s) { return s.OpenKey(key, subKey, access, true, result, disposition); });
+    return Guarded(
+        [&](CRegistryStore& s) { return s.OpenKey(key, subKey, access, true, result, disposition); });
 }
 
 LSTATUS RegQueryValueEx(HKEY key, const std::string& name, std::uint32_t* type, std::uint8_t* data,

@@ -6,10 +6,10 @@
 // sub-keys, and every call returns an error code instead of throwing.
 // Key and value names are byte strings matched without regard to ASCII case.
 
-#include "platform/registry/RegistryTypes.h"
-
 #include <cstdint>
 #include <string>
+
+#include "platform/registry/RegistryTypes.h"
 
 LSTATUS RegOpenKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY* result);
 LSTATUS RegCreateKeyEx(HKEY key, const std::string& subKey, REGSAM access, HKEY* result,

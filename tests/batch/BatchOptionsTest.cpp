@@ -1,6 +1,6 @@
-#include "batch/CBatchOptions.h"
-
 #include <gtest/gtest.h>
+
+#include "batch/CBatchOptions.h"
 
 namespace {
 
@@ -14,8 +14,9 @@ CBatchOptions Parse(const std::vector<std::string>& arrArgs, bool bExpectOk = tr
 }  // namespace
 
 TEST(BatchOptionsTest, EverySwitchHasAnOnAndAnOffFormAndUnsetStaysUnset) {
-    const CBatchOptions options = Parse({"--test", "--no-keep-folder", "--keep-sample", "--no-keep-covers",
-                                         "--keep-nfo", "--no-keep-subs", "--keep-subs-folder", "--no-clean-up", "x"});
+    const CBatchOptions options =
+        Parse({"--test", "--no-keep-folder", "--keep-sample", "--no-keep-covers", "--keep-nfo",
+               "--no-keep-subs", "--keep-subs-folder", "--no-clean-up", "x"});
     EXPECT_EQ(options.bTest, std::optional<bool>(true));
     EXPECT_EQ(options.bKeepFolder, std::optional<bool>(false));
     EXPECT_EQ(options.bKeepSample, std::optional<bool>(true));
@@ -30,7 +31,8 @@ TEST(BatchOptionsTest, EverySwitchHasAnOnAndAnOffFormAndUnsetStaysUnset) {
 }
 
 TEST(BatchOptionsTest, ValuesComeSeparateOrAfterAnEqualsSign) {
-    const CBatchOptions options = Parse({"--output", "/out dir", "--password=p w", "--preset", "3", "--json", "a", "b"});
+    const CBatchOptions options =
+        Parse({"--output", "/out dir", "--password=p w", "--preset", "3", "--json", "a", "b"});
     EXPECT_EQ(options.strOutput, std::optional<std::string>("/out dir"));
     EXPECT_EQ(options.strPassword, std::optional<std::string>("p w"));
     EXPECT_EQ(options.nPreset, 3);

@@ -1,19 +1,18 @@
 // harvex-batch as a program: options, exit status, the JSON document, passwords
 // without a terminal.
 
-#include "DriverHarness.h"
-#include "ZipFiles.h"
-
-#include "tests/fixtures/CRarWriter.h"
-#include "tests/fixtures/CTempDir.h"
-#include "tests/fixtures/TestFiles.h"
+#include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 
-#include <gtest/gtest.h>
+#include "DriverHarness.h"
+#include "ZipFiles.h"
+#include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/CTempDir.h"
+#include "tests/fixtures/TestFiles.h"
 
 namespace {
 
@@ -71,8 +70,9 @@ TEST(BatchProgramTest, JsonDocumentDescribesACompletedRelease) {
     ASSERT_TRUE(writer.Write(strRel + "/movie.rar").bOk);
     testfiles::WriteFile(strRel + "/movie.nfo", "nfo");
     const std::string strOut = tmp.MakeDir("Out");
-    const CBatchRun run = RunBatch({"--json", "--keep-nfo", "--clean-up", "--no-keep-folder", "--output", strOut, strRel},
-                                   tmp.MakeDir("registry"));
+    const CBatchRun run =
+        RunBatch({"--json", "--keep-nfo", "--clean-up", "--no-keep-folder", "--output", strOut, strRel},
+                 tmp.MakeDir("registry"));
     EXPECT_EQ(run.nExitCode, 0) << run.strOut << run.strErr;
     const QJsonObject item = FirstItem(run.strOut);
     EXPECT_EQ(item["path"].toString().toStdString(), strRel);
@@ -99,7 +99,8 @@ TEST(BatchProgramTest, PasswordNeededWithoutATerminalIsNeverPromptedAndFails) {
     EXPECT_EQ(item["strStatus"].toString(), "-Double click-");
     EXPECT_EQ(item["arrErrors"].toArray().at(0).toString().toStdString(),
               "Skipped password protected file  secret.zip\r\n");
-    const CBatchRun withPassword = RunBatch({"--password", "letmein", "--output", strOut, strZip}, tmp.Sub("registry"));
+    const CBatchRun withPassword =
+        RunBatch({"--password", "letmein", "--output", strOut, strZip}, tmp.Sub("registry"));
     EXPECT_EQ(withPassword.nExitCode, 0) << withPassword.strOut;
     EXPECT_EQ(testfiles::ReadFile(strOut + "/s.txt"), "secret");
     EXPECT_NE(withPassword.strOut.find("secret.zip: OK ("), std::string::npos) << withPassword.strOut;
@@ -109,7 +110,8 @@ TEST(BatchProgramTest, ReportsOfItemsThatDidNotCompleteAreShown) {
     CTempDir tmp("batch-report");
     const std::string strRel = tmp.MakeDir("Rel");
     testfiles::WriteFile(strRel + "/notes.txt", "x");
-    const CBatchRun run = RunBatch({"--output-to-input", strRel, tmp.Sub("missing")}, tmp.MakeDir("registry"));
+    const CBatchRun run =
+        RunBatch({"--output-to-input", strRel, tmp.Sub("missing")}, tmp.MakeDir("registry"));
     EXPECT_EQ(run.nExitCode, 1);
     EXPECT_NE(run.strOut.find("Rel: Nothing to extract"), std::string::npos) << run.strOut;
     EXPECT_NE(run.strErr.find("missing: no such file or folder"), std::string::npos) << run.strErr;

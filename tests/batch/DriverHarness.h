@@ -4,22 +4,21 @@
 // build folder, a scripted password prompt, and a QCoreApplication to deliver the
 // posted messages.
 
-#include "batch/BatchParts.h"
-#include "engine/CDriver.h"
-#include "engine/CJobList.h"
-#include "engine/UnzipExtract.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <deque>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
+
+#include "batch/BatchParts.h"
+#include "engine/CDriver.h"
+#include "engine/CJobList.h"
+#include "engine/UnzipExtract.h"
 
 inline QCoreApplication* EnsureBatchTestApp() {
     if (QCoreApplication::instance() == nullptr) {
@@ -38,10 +37,10 @@ inline bool ToolsBuilt() {
     struct stat st {};
     return stat(HARVEX_BIN_DIR "/unrar", &st) == 0 && stat(HARVEX_BIN_DIR "/libunzdll.so", &st) == 0;
 }
-#define REQUIRE_TOOLS()                                                                  \
-    do {                                                                                 \
-        if (!ToolsBuilt())                                                               \
-            GTEST_SKIP() << "unrar or libunzdll.so is not built in " HARVEX_BIN_DIR;     \
+#define REQUIRE_TOOLS()                                                              \
+    do {                                                                             \
+        if (!ToolsBuilt())                                                           \
+            GTEST_SKIP() << "unrar or libunzdll.so is not built in " HARVEX_BIN_DIR; \
     } while (0)
 
 // The person at the password dialog: answers from a script; an empty optional declines.

@@ -3,12 +3,11 @@
 // The archives are the real RAR program's (headers and data encrypted with "password"; a
 // RAR 5.0 one and a solid RAR 4.x one), copied into a temporary release folder for each test.
 
-#include "DriverHarness.h"
+#include <gtest/gtest.h>
 
+#include "DriverHarness.h"
 #include "tests/fixtures/CTempDir.h"
 #include "tests/fixtures/TestFiles.h"
-
-#include <gtest/gtest.h>
 
 using testfiles::Exists;
 using testfiles::ReadFile;
@@ -19,8 +18,7 @@ class DriverRarPasswordTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         REQUIRE_TOOLS();
-        const std::string strFixture =
-            std::string(HARVEX_SHARED_FIXTURES) + "/rar/" + GetParam();
+        const std::string strFixture = std::string(HARVEX_SHARED_FIXTURES) + "/rar/" + GetParam();
         bool bOk = false;
         const std::string strBytes = ReadFile(strFixture, &bOk);
         ASSERT_TRUE(bOk) << strFixture;

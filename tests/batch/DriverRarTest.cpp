@@ -1,15 +1,13 @@
 // The driver end to end on RAR sets: the real console RAR program as a child
 // process, release folders written by the fixture writers.
 
-#include "DriverHarness.h"
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include "DriverHarness.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/CTempDir.h"
 #include "tests/fixtures/TestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 using testfiles::Exists;
 using testfiles::ReadFile;
@@ -73,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndNamings, DriverRarSetTest,
                                            CSetCase{ERarFormat::Rar5, ERarNaming::Old, "Rar5Old"},
                                            CSetCase{ERarFormat::Rar4, ERarNaming::Part, "Rar4Part"},
                                            CSetCase{ERarFormat::Rar4, ERarNaming::Old, "Rar4Old"}),
-                         [](const ::testing::TestParamInfo<CSetCase>& info) { return std::string(info.param.pszName); });
+                         [](const ::testing::TestParamInfo<CSetCase>& info) {
+                             return std::string(info.param.pszName);
+                         });
 
 TEST(DriverRarTest, SingleRarItemStandsForItsWholeSet) {
     REQUIRE_TOOLS();
@@ -205,7 +205,7 @@ TEST(DriverRarTest, FullDiskFailsTheItemAndKeepsTheArchives) {
     h.SetOptions(main);
     h.Add(strRel, strOut);
     // A file-size limit stands for a full disk: the child inherits it (as root too).
-    rlimit old {};
+    rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit limit = old;
     limit.rlim_cur = 8 * 1024;
@@ -240,7 +240,8 @@ TEST(DriverRarTest, KillDuringARarRunEndsTheItemKilledWithoutCleanUp) {
     // Kill as soon as the program has opened the first volume.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (h.driver.log.Text().find("Extracting from") != std::string::npos || h.driver.progress.nArchivesDone > 0) {
+        if (h.driver.log.Text().find("Extracting from") != std::string::npos ||
+            h.driver.progress.nArchivesDone > 0) {
             h.driver.Kill();
             poll.stop();
         }

@@ -2,17 +2,16 @@
 // files, passwords, clean-up, pause and kill. Real console RAR program, real unzip
 // library, archives from the fixture writers.
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "DriverHarness.h"
 #include "ZipFiles.h"
-
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/CTempDir.h"
 #include "tests/fixtures/TestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <unistd.h>
 
 using testfiles::Exists;
 using testfiles::ReadFile;
@@ -221,7 +220,8 @@ TEST_F(DriverZipPasswordTest, DeclinedPromptSkipsTheArchive) {
     h.prompt.arrAnswers = {""};
     ASSERT_TRUE(h.Run());
     EXPECT_EQ(h.Result(0), "Failed");
-    EXPECT_NE(h.Errors(0).find("Skipped password protected file  secret.zip\r\n"), std::string::npos) << h.Errors(0);
+    EXPECT_NE(h.Errors(0).find("Skipped password protected file  secret.zip\r\n"), std::string::npos)
+        << h.Errors(0);
     EXPECT_TRUE(Exists(strRel + "/secret.zip"));
 }
 

@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-inline bool WriteZip(const std::string& strPath, const std::vector<std::pair<std::string, std::string>>& arrEntries,
+inline bool WriteZip(const std::string& strPath,
+                     const std::vector<std::pair<std::string, std::string>>& arrEntries,
                      const std::string& strPassword = std::string()) {
     int nError = 0;
     zip_t* pZip = zip_open(strPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &nError);
@@ -22,8 +23,8 @@ inline bool WriteZip(const std::string& strPath, const std::vector<std::pair<std
             zip_discard(pZip);
             return false;
         }
-        if (!strPassword.empty() &&
-            zip_file_set_encryption(pZip, static_cast<zip_uint64_t>(nIndex), ZIP_EM_AES_256, strPassword.c_str()) != 0) {
+        if (!strPassword.empty() && zip_file_set_encryption(pZip, static_cast<zip_uint64_t>(nIndex),
+                                                            ZIP_EM_AES_256, strPassword.c_str()) != 0) {
             zip_discard(pZip);
             return false;
         }

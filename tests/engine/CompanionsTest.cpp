@@ -1,11 +1,9 @@
-#include "engine/CProcessLog.h"
-#include "engine/Companions.h"
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "DriverTestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
+#include "engine/CProcessLog.h"
+#include "engine/Companions.h"
 
 namespace {
 

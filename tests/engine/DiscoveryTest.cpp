@@ -1,16 +1,15 @@
-#include "engine/CDiscovery.h"
-#include "engine/CRegisteredMessages.h"
-#include "tests/engine/ScratchDir.h"
-#include "tests/engine/TestApp.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <set>
+
+#include "engine/CDiscovery.h"
+#include "engine/CRegisteredMessages.h"
+#include "tests/engine/ScratchDir.h"
+#include "tests/engine/TestApp.h"
 
 namespace {
 
@@ -60,7 +59,8 @@ protected:
         }
         return arr;
     }
-    const CFileInformation* Find(const std::vector<CFileInformation>& arr, const std::string& strRelative) const {
+    const CFileInformation* Find(const std::vector<CFileInformation>& arr,
+                                 const std::string& strRelative) const {
         for (const auto& info : arr) {
             if (info.strPath == dir.Path(strRelative)) {
                 return &info;
@@ -123,7 +123,8 @@ TEST_F(DiscoveryTest, FourDigitPartsAndPartInsideTheSetName) {
     dir.Rar("Some.Partx.part1.rar");
     dir.Rar("Some.Partx.part2.rar");
     ScanItem();
-    EXPECT_EQ(Work(), (std::vector<std::string>{"Long.part0001.rar", "Some.Partx.part1.rar", "Some.Party.part2.rar"}));
+    EXPECT_EQ(Work(), (std::vector<std::string>{"Long.part0001.rar", "Some.Partx.part1.rar",
+                                                "Some.Party.part2.rar"}));
 }
 
 TEST_F(DiscoveryTest, SetsInDifferentFoldersAreChosenSeparately) {
@@ -157,7 +158,8 @@ TEST_F(DiscoveryTest, MarkerFoldersAboveTheItemAreIgnored) {
     dir.File("sub/covers/Rel/front.jpg");
     dir.File("sub/covers/Rel/Covers/back.jpg");
     ScanItem(dir.Path("sub/covers/Rel"));
-    EXPECT_EQ(Work(), (std::vector<std::string>{"sub/covers/Rel/movie.rar", "sub/covers/Rel/Covers/back.jpg"}));
+    EXPECT_EQ(Work(),
+              (std::vector<std::string>{"sub/covers/Rel/movie.rar", "sub/covers/Rel/Covers/back.jpg"}));
     EXPECT_EQ(lists.arrWork[0].bRar, 1) << "not a subtitle pack because of /sub/ above the item";
     ASSERT_EQ(Kind(1).size(), 1u);
     EXPECT_EQ(Kind(1)[0].strPath, dir.Path("sub/covers/Rel/front.jpg"));
@@ -196,10 +198,10 @@ TEST_F(DiscoveryTest, ClassifiesCompanionsAndKeepsTheRestWithCleanUp) {
     dir.File("other.txt");
     ScanItem();
     EXPECT_EQ(Work(), (std::vector<std::string>{"r.zip", "r.nfo", "Covers/front.jpg", "Sample/r-sample.mkv",
-                                                "r.srt"}) );
-    EXPECT_EQ(AllFiles(), (std::set<std::string>{"r.nfo", "r.zip", "r.srt", "Sample/r-sample.mkv",
-                                                 "Covers/front.jpg", "Covers/c.sfv", "Subs/s.sfv", "r.sfv",
-                                                 "file_id.diz"}));
+                                                "r.srt"}));
+    EXPECT_EQ(AllFiles(),
+              (std::set<std::string>{"r.nfo", "r.zip", "r.srt", "Sample/r-sample.mkv", "Covers/front.jpg",
+                                     "Covers/c.sfv", "Subs/s.sfv", "r.sfv", "file_id.diz"}));
     EXPECT_EQ(Find(lists.arrAllFiles, "Covers/c.sfv")->bCover, 1);
     EXPECT_EQ(Find(lists.arrAllFiles, "r.sfv")->bJunk, 1);
     std::set<std::string> kept;
@@ -308,7 +310,9 @@ TEST_F(DiscoveryTest, LinkedFoldersAreNotFollowedAndLinkedFilesNeverDeletable) {
 
 TEST_F(DiscoveryTest, NamesAreHandledAsPlainBytes) {
     const std::string strLong(251, 'n');
-    const std::string arrNames[] = {"with blank.nfo", "quote\"and'.nfo", "bad\xff\xfe" "bytes.nfo",
+    const std::string arrNames[] = {"with blank.nfo", "quote\"and'.nfo",
+                                    "bad\xff\xfe"
+                                    "bytes.nfo",
                                     "\xc3\xa9t\xc3\xa9.nfo", strLong + ".nfo"};
     for (const auto& strName : arrNames) {
         dir.File(strName);

@@ -3,13 +3,13 @@
 // writing and reading whole files.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 
 class CTempFolder {
 public:

@@ -1,6 +1,11 @@
 // The RAR and ZIP workers with the real console RAR program (build/bin/unrar) and the
 // real unzip library (build/bin/libunzdll.so) on archives written by the fixture writers.
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/PasswordStep.h"
@@ -12,12 +17,6 @@
 #include "tests/fixtures/CTempDir.h"
 #include "tests/fixtures/CZipWriter.h"
 #include "tests/fixtures/TestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -102,9 +101,9 @@ CRarResult WriteSet(const std::string& strPath, ERarFormat eFormat, ERarNaming e
 }
 
 // The companions are built with everything else; a partial build (one target) may lack them.
-#define REQUIRE_TOOL(path)                                        \
-    if (!testfiles::Exists(path)) {                               \
-        GTEST_SKIP() << (path) << " is not built";                \
+#define REQUIRE_TOOL(path)                         \
+    if (!testfiles::Exists(path)) {                \
+        GTEST_SKIP() << (path) << " is not built"; \
     }
 
 struct CWorkingFolder {
@@ -138,7 +137,8 @@ TEST(RarEndToEndTest, MultiVolumeSetsOfBothFormatsAndNamingsExtract) {
             EXPECT_EQ(result.nOutcome, EWorkerOutcome::FileDone);
             EXPECT_EQ(result.nExitCode, 0) << result.strOutput;
             EXPECT_TRUE(f.arrErrors.empty()) << Joined(f.arrErrors);
-            EXPECT_EQ(testfiles::ReadFile(f.strOutput + "/Movie/movie.mkv"), testfiles::RandomBytes(100000, 7));
+            EXPECT_EQ(testfiles::ReadFile(f.strOutput + "/Movie/movie.mkv"),
+                      testfiles::RandomBytes(100000, 7));
             EXPECT_EQ(testfiles::ReadFile(f.strOutput + "/Movie/movie.nfo"), "release notes\n");
             EXPECT_EQ(f.progress.nArchivesDone, static_cast<int>(set.arrWritten.size())) << result.strOutput;
             EXPECT_EQ(f.lists.arrWork[0].bDone, 0);
@@ -192,7 +192,10 @@ TEST(RarEndToEndTest, DamagedAndIncompleteSetsFailWithTheirLines) {
         {"bad crc", [](CRarOptions&, CRarWriter& w) { w.Entries()[0].bBadDataCrc = true; }},
         {"last volume missing", [](CRarOptions& o, CRarWriter&) { o.bOmitLastVolume = true; }},
         {"first volume missing", [](CRarOptions& o, CRarWriter&) { o.setOmit = {0}; }},
-        {"truncated volume", [](CRarOptions& o, CRarWriter&) { o.mapTruncate = {{1, 5000}}; }},
+        {"truncated volume",
+         [](CRarOptions& o, CRarWriter&) {
+             o.mapTruncate = {{1, 5000}};
+         }},
     };
     for (const auto& c : arrCases) {
         CItemFixture f;
@@ -219,7 +222,8 @@ TEST(RarEndToEndTest, FullDiskIsAWriteError) {
     ASSERT_TRUE(set.bOk) << set.strError;
     f.ListVolumes(set);
     CRarJob job = f.RarJob(set.arrWritten[0]);
-    job.strUnrarExe = WriteToolScript(f.temp.Sub("limited-unrar"), "ulimit -f 20\nexec '" + UNRAR + "' \"$@\"");
+    job.strUnrarExe =
+        WriteToolScript(f.temp.Sub("limited-unrar"), "ulimit -f 20\nexec '" + UNRAR + "' \"$@\"");
     const CRarRunResult result = RunRarTool(job, f.state);
     EXPECT_EQ(result.nExitCode, 5) << result.strOutput;
     EXPECT_EQ(f.arrErrors, std::vector<std::string>{"Write to disk error.\r\n"});
@@ -233,7 +237,8 @@ TEST(RarEndToEndTest, MissingProgramFailsTheEntry) {
     CRarJob job = f.RarJob(set.arrWritten[0]);
     job.strUnrarExe = f.temp.Sub("unrar-missing");
     RunRarTool(job, f.state);
-    EXPECT_EQ(f.arrErrors, std::vector<std::string>{"Error creating process\r\nNo such file or directory\r\n\r\n"});
+    EXPECT_EQ(f.arrErrors,
+              std::vector<std::string>{"Error creating process\r\nNo such file or directory\r\n\r\n"});
     EXPECT_EQ(testfiles::ListTree(f.strOutput), "");
 }
 
@@ -292,8 +297,8 @@ TEST(ZipEndToEndTest, MissingOutputFolderStopsBeforeTheLibrary) {
     ASSERT_EQ(chdir(strHere.c_str()), 0);
     const CZipRunResult result = RunUnzip(job, context, f.state);
     EXPECT_FALSE(result.bCalled);
-    EXPECT_EQ(f.arrErrors, std::vector<std::string>{"a.zip:  Cannot use the output folder " + job.strOutputFolder +
-                                                    ": No such file or directory\r\n"});
+    EXPECT_EQ(f.arrErrors, std::vector<std::string>{"a.zip:  Cannot use the output folder " +
+                                                    job.strOutputFolder + ": No such file or directory\r\n"});
     EXPECT_EQ(testfiles::ListTree(strHere), "");
     ASSERT_EQ(chdir("/"), 0);
 }
@@ -393,8 +398,9 @@ TEST(ZipEndToEndTest, NoCentralDirectoryGivesTheFatalErrorLines) {
     ASSERT_TRUE(InitUnzip(context, UNZDLL));
     const CZipRunResult result = RunUnzip(f.ZipJob(f.strInput + "/a.zip"), context, f.state);
     EXPECT_EQ(result.nLibraryResult, UNZ_ERR_NOCENTRAL);
-    EXPECT_EQ(f.arrErrors, (std::vector<std::string>{"a.zip:  Fatal error, central dir signature not found\r\n",
-                                                     "a.zip: Fatal Error: central dir signature not found\r\n"}));
+    EXPECT_EQ(f.arrErrors,
+              (std::vector<std::string>{"a.zip:  Fatal error, central dir signature not found\r\n",
+                                        "a.zip: Fatal Error: central dir signature not found\r\n"}));
 }
 
 TEST(ZipEndToEndTest, KillStopsTheLibraryAndRestoresTheCurrentFolder) {

@@ -1,14 +1,15 @@
+#include <gtest/gtest.h>
+
 #include "engine/ExtractReport.h"
 #include "tests/engine/ExtractTestSupport.h"
-
-#include <gtest/gtest.h>
 
 TEST(ExtractReportTest, ReportLineAddsTheRequestedLineBreaks) {
     std::vector<std::string> arrErrors;
     AddReportLine(arrErrors, "Write to disk error.", 1);
     AddReportLine(arrErrors, "Write to disk error.", 2);
     AddReportLine(arrErrors, "plain", 0);
-    EXPECT_EQ(arrErrors, (std::vector<std::string>{"Write to disk error.\r\n", "Write to disk error.\r\n\r\n", "plain"}));
+    EXPECT_EQ(arrErrors, (std::vector<std::string>{"Write to disk error.\r\n", "Write to disk error.\r\n\r\n",
+                                                   "plain"}));
 }
 
 TEST(ExtractReportTest, ReportTextSkipsAnEqualText) {

@@ -2,15 +2,14 @@
 // Helpers for the extraction tests: a recorder of posted driver messages and a fake
 // console RAR program written as a shell script (a real child process).
 
-#include "engine/CRegisteredMessages.h"
-#include "tests/engine/DriverTestFiles.h"
-#include "tests/engine/TestApp.h"
-
 #include <QObject>
-
 #include <filesystem>
 #include <utility>
 #include <vector>
+
+#include "engine/CRegisteredMessages.h"
+#include "tests/engine/DriverTestFiles.h"
+#include "tests/engine/TestApp.h"
 
 class CExtractRecorder : public QObject {
 public:

@@ -1,10 +1,10 @@
 #pragma once
 // Answers message boxes in tests and remembers what was shown.
 
-#include "engine/CMessageBox.h"
-
 #include <string>
 #include <vector>
+
+#include "engine/CMessageBox.h"
 
 class CFakeMessageBox : public CMessageBox {
 public:

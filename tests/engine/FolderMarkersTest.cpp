@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "engine/FolderMarkers.h"
 #include "engine/PathHelpers.h"
-
-#include <gtest/gtest.h>
 
 TEST(FolderMarkersTest, FindsMarkersInOrderAndCaseInsensitively) {
     EXPECT_EQ(SampleFolderPos("/r/Rel/Sample/x.mkv", false), 6);

@@ -1,12 +1,12 @@
 // Adding items from every source: classification, duplicates, the status
 // texts and the records and rows that are created.
 
+#include <gtest/gtest.h>
+
 #include "engine/CItemAdder.h"
 #include "engine/CItemStates.h"
 #include "tests/engine/FakeMessageBox.h"
 #include "tests/engine/TempDir.h"
-
-#include <gtest/gtest.h>
 
 using namespace ItemStates;
 

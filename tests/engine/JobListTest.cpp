@@ -1,9 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
 #include "tests/engine/FakeMessageBox.h"
-
-#include <gtest/gtest.h>
-
 
 using namespace ItemStates;
 

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include "engine/CItemStates.h"
 #include "engine/COutputFolders.h"
 #include "tests/engine/FakeMessageBox.h"
 #include "tests/engine/ScratchDir.h"
-
-#include <gtest/gtest.h>
 
 using namespace ItemStates;
 

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "engine/PasswordStep.h"
 #include "tests/engine/ExtractTestSupport.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/CPerfTimer.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include "engine/CPerfTimer.h"
 
 namespace {
 constexpr int64_t MS = 1000000;  // ticks per millisecond

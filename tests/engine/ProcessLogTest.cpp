@@ -1,10 +1,10 @@
-#include "engine/CProcessLog.h"
-#include "engine/Progress.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
+
+#include "engine/CProcessLog.h"
+#include "engine/Progress.h"
 
 TEST(ProcessLogTest, AppendLogEmptiesTheLogAtAThousandLines) {
     CProcessLog log;

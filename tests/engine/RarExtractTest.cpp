@@ -1,12 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
 #include "engine/RarExtract.h"
 #include "tests/engine/ExtractTestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <thread>
 
 namespace {
 
@@ -63,8 +63,8 @@ TEST(RarCommandLineTest, ExtractionWithPasswordOfAFolderItem) {
     EXPECT_EQ(BuildRarCommandLine(job, false),
               "/opt/harvex/unrar x -o+ -ierr -av- -y -psecret -idp \"/in/a.part1.rar\" \"/out/a\"");
     EXPECT_EQ(BuildRarArguments(job, false),
-              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y", "-psecret", "-idp",
-                                        "/in/a.part1.rar", "/out/a"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y", "-psecret",
+                                        "-idp", "/in/a.part1.rar", "/out/a"}));
 }
 
 TEST(RarCommandLineTest, RootDestinationIsPassedWithoutQuotes) {
@@ -80,10 +80,11 @@ TEST(RarCommandLineTest, RootDestinationIsPassedWithoutQuotes) {
 TEST(RarCommandLineTest, TestModeAddsNoDestination) {
     CRarJob job = ExampleJob();
     job.bTest = true;
-    EXPECT_EQ(BuildRarCommandLine(job, true), "/opt/harvex/unrar t -o+ -ierr -av- -y -psecret -idc \"/in/a.part1.rar\"");
+    EXPECT_EQ(BuildRarCommandLine(job, true),
+              "/opt/harvex/unrar t -o+ -ierr -av- -y -psecret -idc \"/in/a.part1.rar\"");
     EXPECT_EQ(BuildRarArguments(job, true),
-              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y", "-psecret", "-idc",
-                                        "/in/a.part1.rar"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y", "-psecret",
+                                        "-idc", "/in/a.part1.rar"}));
 }
 
 TEST(RarExitCodeTest, ZeroIsTrustedWithoutReadingTheOutput) {
@@ -103,9 +104,11 @@ TEST(RarExitCodeTest, OutputEndingWithoutAllOkIsUnhandled) {
 
 TEST(RarExitCodeTest, ContextLineBringsItsVolumeLine) {
     EXPECT_EQ(Evaluate(3, "Extracting from /in/a.part2.rar\nx.mkv  45%\nUnexpected end of archive\nAll OK\n"),
-              (std::vector<std::string>{"Extracting from /in/a.part2.rar\r\n", "Unexpected end of archive\r\n\r\n"}));
-    EXPECT_EQ(Evaluate(3, "Testing archive /in/a.rar\nUnexpected end of archive\nAll OK\n", true),
-              (std::vector<std::string>{"Testing archive /in/a.rar\r\n", "Unexpected end of archive\r\n\r\n"}));
+              (std::vector<std::string>{"Extracting from /in/a.part2.rar\r\n",
+                                        "Unexpected end of archive\r\n\r\n"}));
+    EXPECT_EQ(
+        Evaluate(3, "Testing archive /in/a.rar\nUnexpected end of archive\nAll OK\n", true),
+        (std::vector<std::string>{"Testing archive /in/a.rar\r\n", "Unexpected end of archive\r\n\r\n"}));
 }
 
 TEST(RarExitCodeTest, SameErrorTwiceIsRecordedOnce) {
@@ -114,8 +117,8 @@ TEST(RarExitCodeTest, SameErrorTwiceIsRecordedOnce) {
 }
 
 TEST(RarExitCodeTest, FixedMessagesOfTheTable) {
-    EXPECT_EQ(Evaluate(4, ""),
-              std::vector<std::string>{"Attempt to modify an archive previously locked by the 'k' command.\r\n"});
+    EXPECT_EQ(Evaluate(4, ""), std::vector<std::string>{
+                                   "Attempt to modify an archive previously locked by the 'k' command.\r\n"});
     EXPECT_EQ(Evaluate(5, ""), std::vector<std::string>{"Write to disk error.\r\n"});
     EXPECT_EQ(Evaluate(7, ""), std::vector<std::string>{"Command line option error.\r\n"});
     EXPECT_EQ(Evaluate(8, ""), std::vector<std::string>{"Not enough memory for operation.\r\n"});
@@ -134,10 +137,12 @@ TEST(RarExitCodeTest, NothingExtractedCodesAlwaysFailTheItem) {
 }
 
 TEST(RarExitCodeTest, FailedLineCountsUnlessItIsTheAuthenticityCheck) {
-    EXPECT_EQ(Evaluate(3, "Verifying authenticity information ... Failed\nAll OK\n"), std::vector<std::string>{"Unhandled error\r\n"});
-    EXPECT_EQ(Evaluate(3, "Extracting from /in/a.rar\nVerifying authenticity information ... Failed\nAll OK\n"),
-              (std::vector<std::string>{"Extracting from /in/a.rar\r\n",
-                                        "Verifying authenticity information ... Failed\r\n\r\n"}));
+    EXPECT_EQ(Evaluate(3, "Verifying authenticity information ... Failed\nAll OK\n"),
+              std::vector<std::string>{"Unhandled error\r\n"});
+    EXPECT_EQ(
+        Evaluate(3, "Extracting from /in/a.rar\nVerifying authenticity information ... Failed\nAll OK\n"),
+        (std::vector<std::string>{"Extracting from /in/a.rar\r\n",
+                                  "Verifying authenticity information ... Failed\r\n\r\n"}));
     EXPECT_EQ(Evaluate(3, "Checking x  Failed\n"), std::vector<std::string>{"Checking x  Failed\r\n\r\n"});
 }
 
@@ -201,11 +206,11 @@ TEST(RarRunTest, ProgramGetsTheArgumentVectorAndSuccessRecordsNothing) {
     CRarFixture f;
     const std::string strArgsFile = f.temp / "args.txt";
     CRarJob job = ExampleJob();
-    job.strUnrarExe = WriteToolScript(f.temp / "unrar",
-                                      "for a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + strArgsFile +
-                                          "'; done\n"
-                                          "printf 'Extracting from /in/a.part1.rar\\n\\nExtracting  m.mkv  OK \\n'\n"
-                                          "printf 'Extracting from /in/a.part2.rar\\nAll OK\\n'\nexit 0");
+    job.strUnrarExe = WriteToolScript(
+        f.temp / "unrar", "for a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + strArgsFile +
+                              "'; done\n"
+                              "printf 'Extracting from /in/a.part1.rar\\n\\nExtracting  m.mkv  OK \\n'\n"
+                              "printf 'Extracting from /in/a.part2.rar\\nAll OK\\n'\nexit 0");
     job.strArchive = "/in/a \"quoted\" $name.part1.rar";
     job.strDestination = f.temp / "out dir";
     const CRarRunResult result = RunRarTool(job, f.state);
@@ -236,8 +241,9 @@ TEST(RarRunTest, PasswordPromptAsksForThePasswordWithoutErrors) {
     CRarFixture f;
     CRarJob job = ExampleJob();
     job.strUnrarExe = WriteToolScript(
-        f.temp / "unrar", "printf 'Extracting from /in/a.part1.rar\\n\\nEnter password (will not be echoed) for m.mkv: '\n"
-                          "read pw\nsleep 30");
+        f.temp / "unrar",
+        "printf 'Extracting from /in/a.part1.rar\\n\\nEnter password (will not be echoed) for m.mkv: '\n"
+        "read pw\nsleep 30");
     const CRarRunResult result = RunRarTool(job, f.state);
     EXPECT_EQ(result.nOutcome, EWorkerOutcome::PasswordNeeded);
     EXPECT_EQ(result.nExitCode, 3333);
@@ -252,14 +258,16 @@ TEST(RarRunTest, UnstartableProgramFailsTheItem) {
     const CRarRunResult result = RunRarTool(job, f.state);
     EXPECT_EQ(result.nOutcome, EWorkerOutcome::FileDone);
     EXPECT_FALSE(result.runner.bStarted);
-    EXPECT_EQ(f.arrErrors, std::vector<std::string>{"Error creating process\r\nNo such file or directory\r\n\r\n"});
+    EXPECT_EQ(f.arrErrors,
+              std::vector<std::string>{"Error creating process\r\nNo such file or directory\r\n\r\n"});
     EXPECT_NE(f.log.Text().find("Error creating process"), std::string::npos);
 }
 
 TEST(RarRunTest, SignalDeathFailsTheItem) {
     CRarFixture f;
     CRarJob job = ExampleJob();
-    job.strUnrarExe = WriteToolScript(f.temp / "unrar", "printf 'Extracting from /in/a.part1.rar\\n'; kill -KILL $$");
+    job.strUnrarExe =
+        WriteToolScript(f.temp / "unrar", "printf 'Extracting from /in/a.part1.rar\\n'; kill -KILL $$");
     const CRarRunResult result = RunRarTool(job, f.state);
     EXPECT_EQ(result.nExitCode, 137);
     EXPECT_EQ(f.arrErrors, (std::vector<std::string>{"a.part1.rar:  the RAR program ended by signal 9\r\n",
@@ -285,9 +293,10 @@ TEST(RarRunTest, PercentModeShowsHundredAndStillFindsErrors) {
     CRarFixture f;
     f.progress.bSingleArchiveProgress = 1;
     CRarJob job = ExampleJob();
-    job.strUnrarExe = WriteToolScript(f.temp / "unrar",
-                                      "printf 'Extracting  m.mkv   50%%'; sleep 0.05; printf '\\b\\b\\b\\b100%%\\n'\n"
-                                      "printf 'm.mkv - packed data CRC failed\\n'; exit 3");
+    job.strUnrarExe =
+        WriteToolScript(f.temp / "unrar",
+                        "printf 'Extracting  m.mkv   50%%'; sleep 0.05; printf '\\b\\b\\b\\b100%%\\n'\n"
+                        "printf 'm.mkv - packed data CRC failed\\n'; exit 3");
     RunRarTool(job, f.state);
     EXPECT_EQ(f.progress.nProgressPercent, 100);
     EXPECT_EQ(f.log.Text(), "");
@@ -299,8 +308,9 @@ TEST(RarRunTest, CleanSingleArchiveRunEndsAtHundredPercent) {
     CRarFixture f;
     f.progress.bSingleArchiveProgress = 1;
     CRarJob job = ExampleJob();
-    job.strUnrarExe = WriteToolScript(f.temp / "unrar", "printf 'Extracting  a.txt    0%%'; sleep 0.05\n"
-                                                        "printf '\b\b\b\b  OK\nAll OK\n'; exit 0");
+    job.strUnrarExe = WriteToolScript(f.temp / "unrar",
+                                      "printf 'Extracting  a.txt    0%%'; sleep 0.05\n"
+                                      "printf '\b\b\b\b  OK\nAll OK\n'; exit 0");
     RunRarTool(job, f.state);
     EXPECT_EQ(f.progress.nProgressPercent, 100);
     EXPECT_TRUE(f.arrErrors.empty());

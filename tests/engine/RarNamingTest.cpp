@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include "engine/PathHelpers.h"
 #include "engine/RarNaming.h"
 #include "tests/engine/ScratchDir.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 TEST(RarNamingTest, ExtensionIsLowerCasedTextAfterLastDot) {
     EXPECT_EQ(GetExtension("Movie.PART01.RAR"), "rar");

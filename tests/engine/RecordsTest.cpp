@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "engine/CFileInformation.h"
 #include "engine/CListItem.h"
 #include "engine/CWorkLists.h"
-
-#include <gtest/gtest.h>
 
 TEST(ListItemRecordTest, FreshItemHasNoPresetAndExtractsToInput) {
     CListItem item;

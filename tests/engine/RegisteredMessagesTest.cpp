@@ -1,11 +1,11 @@
-#include "engine/CRegisteredMessages.h"
-#include "tests/engine/TestApp.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <thread>
 #include <vector>
+
+#include "engine/CRegisteredMessages.h"
+#include "tests/engine/TestApp.h"
 
 namespace {
 
@@ -26,9 +26,9 @@ public:
 
 TEST(RegisteredMessagesTest, SameNameGivesSameTypeAndNinePrivateTypes) {
     const auto& m = CRegisteredMessages::Get();
-    std::set<int> types = {m.UWM_AUTO_START,   m.UWM_PROCESS_ROW,     m.UWM_SCAN_DONE,
-                           m.UWM_PROCESS_FILE, m.UWM_FILE_DONE,       m.UWM_PASSWORD_NEEDED,
-                           m.UWM_ITEM_DONE,    m.UWM_SET_RESULT,      m.UWM_LIST_DONE};
+    std::set<int> types = {m.UWM_AUTO_START,   m.UWM_PROCESS_ROW, m.UWM_SCAN_DONE,
+                           m.UWM_PROCESS_FILE, m.UWM_FILE_DONE,   m.UWM_PASSWORD_NEEDED,
+                           m.UWM_ITEM_DONE,    m.UWM_SET_RESULT,  m.UWM_LIST_DONE};
     EXPECT_EQ(types.size(), 9u);
     for (int t : types) {
         EXPECT_GE(t, QEvent::User);

@@ -1,10 +1,10 @@
-#include "engine/CProcessLog.h"
-#include "engine/UnzipExtract.h"
-#include "tests/engine/ExtractTestSupport.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "engine/CProcessLog.h"
+#include "engine/UnzipExtract.h"
+#include "tests/engine/ExtractTestSupport.h"
 
 TEST(InfoZipTest, MissingLibraryIsReportedAndNothingRuns) {
     CInfoZip zip;
@@ -97,8 +97,9 @@ TEST(UnzipCallbackTest, MessagesBecomeLogAndErrorLines) {
     EXPECT_EQ(send(UNZ_MSG_PROGRESS, 0, ""), 0);
     EXPECT_EQ(send(UNZ_MSG_ERROR, UNZ_ERR_NOCENTRAL, UNZ_TEXT_NO_CENTRAL), 0);
     EXPECT_EQ(log.Text(), "\tUnzipped movie.nfo\r\n");
-    EXPECT_EQ(arrErrors, (std::vector<std::string>{"a.zip:  Fatal error, central dir signature not found\r\n",
-                                                   "a.zip: Fatal Error: central dir signature not found\r\n"}));
+    EXPECT_EQ(arrErrors,
+              (std::vector<std::string>{"a.zip:  Fatal error, central dir signature not found\r\n",
+                                        "a.zip: Fatal Error: central dir signature not found\r\n"}));
     EXPECT_EQ(send(UNZ_MSG_ERROR, UNZ_ERR_PASSWORD, "x.mkv: skipping encrypted file, bad password"), 0);
     EXPECT_TRUE(probe.bPasswordNeeded);
     EXPECT_EQ(arrErrors.size(), 2u);

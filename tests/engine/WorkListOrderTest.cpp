@@ -1,15 +1,14 @@
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <random>
+#include <set>
+
 #include "engine/CDiscovery.h"
 #include "engine/PathHelpers.h"
 #include "engine/RarNaming.h"
 #include "tests/engine/ScratchDir.h"
 #include "tests/engine/TestApp.h"
-
-#include <gtest/gtest.h>
-
-#include <QTimer>
-
-#include <random>
-#include <set>
 
 namespace {
 
@@ -45,8 +44,8 @@ TEST(WorkListOrderTest, RarsThenZipsThenPacksThenNfoAndCoversSamplesLast) {
 TEST(WorkListOrderTest, SubtitleFilesKeepTheirRelativePlace) {
     // Subtitles move behind archives only; nothing else passes them.
     std::vector<CFileInformation> arr = {
-        Entry("s1.srt", &CFileInformation::bSubtitle), Entry("r.nfo", &CFileInformation::bNfo),
-        Entry("s2.srt", &CFileInformation::bSubtitle), Entry("x.zip", &CFileInformation::bZip),
+        Entry("s1.srt", &CFileInformation::bSubtitle),   Entry("r.nfo", &CFileInformation::bNfo),
+        Entry("s2.srt", &CFileInformation::bSubtitle),   Entry("x.zip", &CFileInformation::bZip),
         Entry("pack.rar", &CFileInformation::bSubsPack),
     };
     SortWorkList(arr);
@@ -125,7 +124,8 @@ std::vector<std::string> FirstVolumesByPairs(const std::vector<RarFiles>& arr) {
         if (!bFirst) {
             bFirst = true;
             for (const RarFiles& o : arr) {
-                if (o.strFolder == e.strFolder && o.strName != e.strName && !IsBeforeInSet(e.strName, o.strName, bPart)) {
+                if (o.strFolder == e.strFolder && o.strName != e.strName &&
+                    !IsBeforeInSet(e.strName, o.strName, bPart)) {
                     bFirst = false;
                 }
             }
@@ -141,9 +141,9 @@ std::vector<std::string> FirstVolumesByPairs(const std::vector<RarFiles>& arr) {
 
 TEST(WorkListOrderTest, SortMatchesTheNeighbourSwapRuleOnRandomLists) {
     std::mt19937 random(12345);
-    int CFileInformation::*kinds[] = {&CFileInformation::bRar,    &CFileInformation::bZip,
+    int CFileInformation::*kinds[] = {&CFileInformation::bRar,      &CFileInformation::bZip,
                                       &CFileInformation::bSubsPack, &CFileInformation::bNfo,
-                                      &CFileInformation::bCover,  &CFileInformation::bSample,
+                                      &CFileInformation::bCover,    &CFileInformation::bSample,
                                       &CFileInformation::bSubtitle};
     for (int nRound = 0; nRound < 2000; ++nRound) {
         std::vector<CFileInformation> arr;
@@ -163,10 +163,10 @@ TEST(WorkListOrderTest, SortMatchesTheNeighbourSwapRuleOnRandomLists) {
 TEST(WorkListOrderTest, FirstVolumesMatchPairwiseComparisonOnRandomFolders) {
     std::mt19937 random(777);
     const char* bases[] = {"a", "A", "a.party", "x"};
-    const char* tails[] = {".rar",        ".RAR",        ".r00",     ".r01",        ".R01",
-                           ".000",        ".001",        ".part1.rar", ".part01.rar", ".part2.rar",
-                           ".PART2.rar",  ".part3.RAR",  ".part02.rar", ".part0001.rar", ".part10.rar",
-                           ".part9.rar",  ".Part3.rar"};
+    const char* tails[] = {".rar",       ".RAR",       ".r00",        ".r01",          ".R01",
+                           ".000",       ".001",       ".part1.rar",  ".part01.rar",   ".part2.rar",
+                           ".PART2.rar", ".part3.RAR", ".part02.rar", ".part0001.rar", ".part10.rar",
+                           ".part9.rar", ".Part3.rar"};
     for (int nRound = 0; nRound < 2000; ++nRound) {
         CWorkLists lists;
         std::set<std::pair<std::string, std::string>> seen;

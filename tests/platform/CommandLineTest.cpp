@@ -1,14 +1,15 @@
 // The command line and the hand-over decisions, without any window.
 
-#include "platform/CCustomCommandLineInfo.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/CCustomCommandLineInfo.h"
 
 TEST(CommandLineTest, ArgumentsAreKeptAsTheyAreWithALeadingSlash) {
     CCustomCommandLineInfo info;
     const char* argv[] = {"harvex", "/data/Release", "-x", "?Preset2?", "/a*b?c"};
     info.ParseCommandLine(5, argv, "/home/u");
-    EXPECT_EQ(info.arrParams, (std::vector<std::string>{"/data/Release", "/home/u/-x", "?Preset2?", "/a*b?c"}));
+    EXPECT_EQ(info.arrParams,
+              (std::vector<std::string>{"/data/Release", "/home/u/-x", "?Preset2?", "/a*b?c"}));
 }
 
 TEST(CommandLineTest, RelativePathsAndBareNamesBecomeAbsolute) {
@@ -48,7 +49,8 @@ TEST(CommandLineTest, SelectorAppliesToThePathsAfterIt) {
 
 TEST(CommandLineTest, IncompleteOrUnknownSelectorsAreDroppedAndKeepTheCurrentPreset) {
     bool hadPreset = false;
-    auto items = SelectCommandLineItems({"?Preset10?", "/a", "?Preset21?", "/b", "?PresetX", "/c"}, 20, hadPreset);
+    auto items =
+        SelectCommandLineItems({"?Preset10?", "/a", "?Preset21?", "/b", "?PresetX", "/c"}, 20, hadPreset);
     EXPECT_TRUE(hadPreset);
     EXPECT_EQ(items, (std::vector<CCommandLineItem>{{"/a", 9}, {"/b", 9}, {"/c", 9}}));
 }

@@ -1,12 +1,12 @@
 // The ".reg" export text the store keeps on disk: what it writes and what it
 // accepts, following the format's own rules.
 
-#include "platform/registry/CRegHive.h"
-#include "platform/registry/RegistryTypes.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "platform/registry/CRegHive.h"
+#include "platform/registry/RegistryTypes.h"
 
 namespace {
 
@@ -40,8 +40,10 @@ TEST(RegHiveTextTest, StringsEscapeBackslashAndQuoteOnly) {
 }
 
 TEST(RegHiveTextTest, DwordIsWrittenAsEightLowerCaseHexDigits) {
-    EXPECT_EQ(CRegHive::FormatValueLine(Value("N", REG_DWORD, {0xef, 0xcd, 0xab, 0x00})), "\"N\"=dword:00abcdef");
-    EXPECT_EQ(CRegHive::FormatValueLine(Value("N", REG_DWORD, {0xff, 0xff, 0xff, 0xff})), "\"N\"=dword:ffffffff");
+    EXPECT_EQ(CRegHive::FormatValueLine(Value("N", REG_DWORD, {0xef, 0xcd, 0xab, 0x00})),
+              "\"N\"=dword:00abcdef");
+    EXPECT_EQ(CRegHive::FormatValueLine(Value("N", REG_DWORD, {0xff, 0xff, 0xff, 0xff})),
+              "\"N\"=dword:ffffffff");
 }
 
 TEST(RegHiveTextTest, DefaultValueIsWrittenAsAt) {
@@ -66,7 +68,8 @@ TEST(RegHiveTextTest, TextsTheQuotedFormCannotHoldAreWrittenAsHexOne) {
 
 TEST(RegHiveTextTest, LongHexDataIsContinuedOnIndentedLines) {
     std::vector<std::uint8_t> bytes(100);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 7);
     std::string text = CRegHive::FormatValueLine(Value("Blob", REG_BINARY, bytes));
     std::istringstream lines(text);
     std::string line;

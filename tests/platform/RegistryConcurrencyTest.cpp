@@ -2,14 +2,13 @@
 // under the lock, readers never see a part of a file, and no writer's change
 // is lost to another's.
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/registry/CRegHive.h"
 #include "platform/registry/Registry.h"
 #include "tests/support/CTempRegistryDir.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,14 +26,16 @@ std::uint32_t ReadDword(HKEY key, const std::string& name, LSTATUS& status) {
 [[noreturn]] void WriterProcess(int id) {
     for (int round = 0; round < ROUNDS; ++round) {
         HKEY key = 0;
-        if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Race", KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) {
+        if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Race", KEY_READ | KEY_WRITE, &key) !=
+            ERROR_SUCCESS) {
             ::_exit(2);
         }
         std::uint32_t own = static_cast<std::uint32_t>(round);
         std::uint32_t shared = static_cast<std::uint32_t>(id * 1000 + round);
         RegSetValueEx(key, "W" + std::to_string(id), REG_DWORD, reinterpret_cast<std::uint8_t*>(&own), 4);
         RegSetValueEx(key, "Shared", REG_DWORD, reinterpret_cast<std::uint8_t*>(&shared), 4);
-        if (RegCloseKey(key) != ERROR_SUCCESS) ::_exit(3);
+        if (RegCloseKey(key) != ERROR_SUCCESS)
+            ::_exit(3);
     }
     ::_exit(0);
 }
@@ -47,7 +48,8 @@ TEST(RegistryConcurrencyTest, TwoWritersAndAReaderNeverSeeATornFileNorLoseAWrite
     for (int id = 0; id < 2; ++id) {
         writers[id] = ::fork();
         ASSERT_GE(writers[id], 0);
-        if (writers[id] == 0) WriterProcess(id);
+        if (writers[id] == 0)
+            WriterProcess(id);
     }
 
     // Read while they write: the raw file must always parse completely, and
@@ -77,7 +79,8 @@ TEST(RegistryConcurrencyTest, TwoWritersAndAReaderNeverSeeATornFileNorLoseAWrite
         }
         ++reads;
         for (int id = 0; id < 2; ++id) {
-            if (statuses[id] == -1 && ::waitpid(writers[id], &statuses[id], WNOHANG) == 0) statuses[id] = -1;
+            if (statuses[id] == -1 && ::waitpid(writers[id], &statuses[id], WNOHANG) == 0)
+                statuses[id] = -1;
         }
         finished = (statuses[0] != -1) + (statuses[1] != -1);
     }
@@ -110,9 +113,11 @@ TEST(RegistryConcurrencyTest, TheWriterThatFlushesLastWinsOnTheSameValue) {
     if (child == 0) {
         char c = 0;
         ::close(go[1]);
-        if (::read(go[0], &c, 1) != 1) ::_exit(4);
+        if (::read(go[0], &c, 1) != 1)
+            ::_exit(4);
         HKEY other = 0;
-        if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Last", KEY_WRITE, &other) != ERROR_SUCCESS) ::_exit(2);
+        if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Last", KEY_WRITE, &other) != ERROR_SUCCESS)
+            ::_exit(2);
         std::uint32_t theirs = 2;
         RegSetValueEx(other, "V", REG_DWORD, reinterpret_cast<std::uint8_t*>(&theirs), 4);
         RegSetValueEx(other, "Only", REG_DWORD, reinterpret_cast<std::uint8_t*>(&theirs), 4);

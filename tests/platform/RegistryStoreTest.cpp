@@ -1,16 +1,15 @@
 // The registry calls on the file-backed store: handles, typed reads, the error
 // codes, where the files go, and how damaged or unusable files are handled.
 
-#include "platform/registry/CRegHive.h"
-#include "platform/registry/Registry.h"
-#include "tests/support/CTempRegistryDir.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+
+#include "platform/registry/CRegHive.h"
+#include "platform/registry/Registry.h"
+#include "tests/support/CTempRegistryDir.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +30,8 @@ LSTATUS SetText(HKEY key, const std::string& name, const std::string& text) {
 LSTATUS Query(HKEY key, const std::string& name, std::uint32_t& type, std::vector<std::uint8_t>& bytes) {
     std::uint32_t size = 0;
     LSTATUS status = RegQueryValueEx(key, name, &type, nullptr, &size);
-    if (status) return status;
+    if (status)
+        return status;
     bytes.assign(size, 0);
     return RegQueryValueEx(key, name, &type, bytes.data(), &size);
 }
@@ -52,9 +52,15 @@ protected:
 TEST_F(RegistryStoreTest, EveryTypeRoundTripsThroughTheHiveFile) {
     HKEY key = Create("Software\\Morvane\\Harvex\\Types");
     const std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> values = {
-        {REG_SZ, {'a', '\\', '"', 0}},   {REG_SZ, {'x', 0, 'y', 0}},  {REG_DWORD, {1, 2, 3, 4}},
-        {REG_BINARY, {0, 1, 254, 255}}, {REG_EXPAND_SZ, {'%', 0}},    {REG_MULTI_SZ, {'a', 0, 0}},
-        {REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1}}, {REG_NONE, {}},        {0x77, {42}}};
+        {REG_SZ, {'a', '\\', '"', 0}},
+        {REG_SZ, {'x', 0, 'y', 0}},
+        {REG_DWORD, {1, 2, 3, 4}},
+        {REG_BINARY, {0, 1, 254, 255}},
+        {REG_EXPAND_SZ, {'%', 0}},
+        {REG_MULTI_SZ, {'a', 0, 0}},
+        {REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1}},
+        {REG_NONE, {}},
+        {0x77, {42}}};
     for (size_t i = 0; i < values.size(); ++i) {
         ASSERT_EQ(RegSetValueEx(key, "V" + std::to_string(i), values[i].first, values[i].second.data(),
                                 static_cast<std::uint32_t>(values[i].second.size())),
@@ -75,7 +81,8 @@ TEST_F(RegistryStoreTest, EveryTypeRoundTripsThroughTheHiveFile) {
     }
 
     // And the store reads back what it wrote, reporting the stored type.
-    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "software\\MORVANE\\harvex\\types", KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "software\\MORVANE\\harvex\\types", KEY_READ, &key),
+              ERROR_SUCCESS);
     for (size_t i = 0; i < values.size(); ++i) {
         std::uint32_t type = 0xffff;
         std::vector<std::uint8_t> bytes;
@@ -276,7 +283,8 @@ TEST_F(RegistryStoreTest, DamagedFileIsReadAsFarAsItGoesAndKeptAsideBeforeRewrit
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(CTempRegistryDir::ReadText(aside[0]), damaged);
     CRegHive::CParseReport report;
-    CRegHive now = CRegHive::FromRegText("HKEY_CURRENT_USER", CTempRegistryDir::ReadText(dir.UserHive()), report);
+    CRegHive now =
+        CRegHive::FromRegText("HKEY_CURRENT_USER", CTempRegistryDir::ReadText(dir.UserHive()), report);
     EXPECT_TRUE(report.IsClean());
     EXPECT_NE(now.FindValue("Software\\D", "Good"), nullptr);
     EXPECT_NE(now.FindValue("Software\\D", "New"), nullptr);
@@ -284,7 +292,8 @@ TEST_F(RegistryStoreTest, DamagedFileIsReadAsFarAsItGoesAndKeptAsideBeforeRewrit
 
 TEST_F(RegistryStoreTest, ForeignFileNeverCrashesAReaderAndIsKeptAside) {
     std::string foreign(4096, '\0');
-    for (size_t i = 0; i < foreign.size(); ++i) foreign[i] = static_cast<char>((i * 131) & 0xff);
+    for (size_t i = 0; i < foreign.size(); ++i)
+        foreign[i] = static_cast<char>((i * 131) & 0xff);
     CTempRegistryDir::ReplaceText(dir.UserHive(), foreign);
     testing::internal::CaptureStderr();
     HKEY key = 0;

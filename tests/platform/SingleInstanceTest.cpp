@@ -1,11 +1,8 @@
 // One instance per user: real processes (the probe program) and a real
 // socket in a private folder of a temporary runtime folder.
 
-#include "platform/CSingleInstance.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -17,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+
+#include "platform/CSingleInstance.h"
 
 namespace fs = std::filesystem;
 
@@ -37,17 +36,20 @@ class CProbe {
 public:
     CProbe(const std::vector<std::string>& arguments, const std::string& folder = "") {
         int out[2], in[2];
-        if (::pipe(out) != 0 || ::pipe(in) != 0) return;
+        if (::pipe(out) != 0 || ::pipe(in) != 0)
+            return;
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(out[1], 1);
             ::dup2(in[0], 0);
             ::close(out[0]);
             ::close(in[1]);
-            if (!folder.empty() && ::chdir(folder.c_str()) != 0) ::_exit(126);
+            if (!folder.empty() && ::chdir(folder.c_str()) != 0)
+                ::_exit(126);
             std::vector<char*> argv;
             argv.push_back(const_cast<char*>(HARVEX_INSTANCE_PROBE));
-            for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+            for (const auto& a : arguments)
+                argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             ::execv(HARVEX_INSTANCE_PROBE, argv.data());
             ::_exit(127);
@@ -59,7 +61,8 @@ public:
     }
     ~CProbe() {
         CloseInput();
-        if (m_nOut >= 0) ::close(m_nOut);
+        if (m_nOut >= 0)
+            ::close(m_nOut);
         if (m_pid > 0 && !m_bReaped) {
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
@@ -75,15 +78,18 @@ public:
                 return line;
             }
             pollfd p{m_nOut, POLLIN, 0};
-            if (::poll(&p, 1, timeoutMs) <= 0) return "";
+            if (::poll(&p, 1, timeoutMs) <= 0)
+                return "";
             char chunk[512];
             ssize_t n = ::read(m_nOut, chunk, sizeof chunk);
-            if (n <= 0) return "";
+            if (n <= 0)
+                return "";
             m_strBuffer.append(chunk, static_cast<size_t>(n));
         }
     }
     void CloseInput() {
-        if (m_nIn >= 0) ::close(m_nIn);
+        if (m_nIn >= 0)
+            ::close(m_nIn);
         m_nIn = -1;
     }
     int Wait() {
@@ -138,14 +144,16 @@ bool SendRaw(const std::string& bytes) {
 std::string Message(char type, const std::string& payload, std::uint32_t declared) {
     std::string m = "HVX1";
     m += type;
-    for (int i = 0; i < 4; ++i) m += static_cast<char>((declared >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        m += static_cast<char>((declared >> (8 * i)) & 0xff);
     return m + payload;
 }
 
 }  // namespace
 
 TEST(HandOverPayloadTest, EveryLegalNameSurvivesTheRoundTrip) {
-    const std::vector<std::string> arguments = {"/a*b*", "/what?Preset1?.rar", "", "/line\nbreak", "?Preset2?"};
+    const std::vector<std::string> arguments = {"/a*b*", "/what?Preset1?.rar", "", "/line\nbreak",
+                                                "?Preset2?"};
     std::vector<std::string> back;
     ASSERT_TRUE(CSingleInstance::DecodeArguments(CSingleInstance::EncodeArguments(arguments), back));
     EXPECT_EQ(back, arguments);
@@ -156,7 +164,8 @@ TEST(HandOverPayloadTest, EveryLegalNameSurvivesTheRoundTrip) {
 TEST_F(SingleInstanceTest, SecondInstanceHandsOverItsArgumentsInOrderAndAsksToBeShown) {
     CProbe first({"first", "1"});
     ASSERT_EQ(first.ReadLine(), "READY");
-    EXPECT_EQ(fs::status(CSingleInstance::ChannelFolder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(CSingleInstance::ChannelFolder()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
     CProbe second({"second", "sub", "/x/a*b?c", "./sub/"}, runtime + "/work");
     EXPECT_EQ(first.ReadLine(), "ARGS 3");
     EXPECT_EQ(first.ReadLine(), Hex(runtime + "/work/sub"));
@@ -195,7 +204,8 @@ TEST_F(SingleInstanceTest, WithoutAListeningFirstInstanceTheSecondGivesUpAfterAT
     CProbe second({"second", "/a"});
     EXPECT_EQ(second.Wait(), 3);
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(elapsed, std::chrono::milliseconds(CSingleInstance::LOOKUP_TRIES * CSingleInstance::LOOKUP_INTERVAL_MS - 2));
+    EXPECT_GE(elapsed, std::chrono::milliseconds(
+                           CSingleInstance::LOOKUP_TRIES * CSingleInstance::LOOKUP_INTERVAL_MS - 2));
     EXPECT_LT(elapsed, std::chrono::seconds(20));
     holder.CloseInput();
     EXPECT_EQ(holder.Wait(), 0);
@@ -228,13 +238,13 @@ TEST_F(SingleInstanceTest, MalformedOrOversizedMessagesAreRefusedWithoutHarm) {
     handler.onHandOver = [&](const std::vector<std::string>&) { ++calls; };
     handler.onShow = [&] { ++calls; };
     const std::vector<std::string> bad = {
-        "XXXX" + std::string(5, '\0'),                                      // wrong magic
-        Message('D', "", CSingleInstance::MAX_PAYLOAD + 1),                 // oversized
-        Message('D', "/no/terminator", 14),                                 // last piece without NUL
-        Message('D', "", 0),                                                // empty hand-over
-        Message('S', "x", 1),                                               // show with a payload
-        Message('Q', "", 0),                                                // unknown type
-        Message('D', std::string("/a\0", 3), 50),                          // shorter than declared
+        "XXXX" + std::string(5, '\0'),                       // wrong magic
+        Message('D', "", CSingleInstance::MAX_PAYLOAD + 1),  // oversized
+        Message('D', "/no/terminator", 14),                  // last piece without NUL
+        Message('D', "", 0),                                 // empty hand-over
+        Message('S', "x", 1),                                // show with a payload
+        Message('Q', "", 0),                                 // unknown type
+        Message('D', std::string("/a\0", 3), 50),            // shorter than declared
     };
     for (const std::string& bytes : bad) {
         bool answered = true;
@@ -254,7 +264,8 @@ TEST_F(SingleInstanceTest, MalformedOrOversizedMessagesAreRefusedWithoutHarm) {
 }
 
 TEST_F(SingleInstanceTest, AnotherUserCannotReachTheChannel) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as a second user";
     CSingleInstance instance;
     ASSERT_TRUE(instance.Acquire());
     ASSERT_TRUE(instance.Listen());
@@ -262,7 +273,8 @@ TEST_F(SingleInstanceTest, AnotherUserCannotReachTheChannel) {
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(9);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(9);
         auto result = CSingleInstance::ForwardToRunningInstance({"/intruder"}, false);
         ::_exit(result == CSingleInstance::EForward::NO_INSTANCE ? 0 : 1);
     }

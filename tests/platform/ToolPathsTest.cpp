@@ -1,14 +1,13 @@
 // Finding the console RAR program and the unzip library.
 
-#include "platform/ToolPaths.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include "platform/ToolPaths.h"
 
 namespace fs = std::filesystem;
 
@@ -63,7 +62,8 @@ TEST_F(ToolPathsTest, UnrarFromPathSkipsRelativeEntriesAndTheCurrentFolder) {
     const std::string onPath = Make("bin2/unrar", true);
     const std::string saved = fs::current_path();
     fs::current_path(root + "/cwd");
-    CToolPaths paths = ResolveToolPaths(root + "/install", root + "/program", ":.:cwd:" + root + "/bin1:" + root + "/bin2");
+    CToolPaths paths =
+        ResolveToolPaths(root + "/install", root + "/program", ":.:cwd:" + root + "/bin1:" + root + "/bin2");
     EXPECT_EQ(paths.strUnrarExe, onPath);
     EXPECT_TRUE(AreToolsPresent(paths));
 

@@ -1,6 +1,6 @@
-#include "process/CRedirect.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
+
+#include "process/CRedirect.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -50,9 +50,8 @@ public:
 class RedirectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("harvex-redirect-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("harvex-redirect-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -200,9 +199,10 @@ TEST_F(RedirectTest, MemberNamedLikeAPromptDoesNotStopTheProgram) {
 TEST_F(RedirectTest, PercentModeReadsHundredAndLogsNothing) {
     CRecordingOwner owner;
     owner.bPercentMode = true;
-    RunScript("printf 'Extracting  a.mkv   45%%'; sleep 0.1; printf '\\b\\b\\b\\b 9'; sleep 0.1; printf '9%%'\n"
-              "sleep 0.1; printf '\\b\\b\\b\\b'; printf '1'; sleep 0.1; printf '00%%\\nAll OK\\n'",
-              owner);
+    RunScript(
+        "printf 'Extracting  a.mkv   45%%'; sleep 0.1; printf '\\b\\b\\b\\b 9'; sleep 0.1; printf '9%%'\n"
+        "sleep 0.1; printf '\\b\\b\\b\\b'; printf '1'; sleep 0.1; printf '00%%\\nAll OK\\n'",
+        owner);
     EXPECT_EQ(owner.strLog, "");
     ASSERT_FALSE(owner.arrPercents.empty());
     EXPECT_EQ(owner.arrPercents.front(), 45);
@@ -228,7 +228,8 @@ TEST_F(RedirectTest, PercentOfAnEarlierChunkIsNotReadAgain) {
 
 TEST_F(RedirectTest, VolumeLineSplitAcrossReadsIsSeenOnce) {
     CRecordingOwner owner;
-    RunScript("printf 'Extracting from /in/x.pa'; sleep 0.2; printf 'rt2.rar\\nTesting archive /in/y.rar'", owner);
+    RunScript("printf 'Extracting from /in/x.pa'; sleep 0.2; printf 'rt2.rar\\nTesting archive /in/y.rar'",
+              owner);
     ASSERT_EQ(owner.arrVolumeLines.size(), 2u);
     EXPECT_EQ(owner.arrVolumeLines[0], "Extracting from /in/x.part2.rar");
     EXPECT_EQ(owner.arrVolumeLines[1], "Testing archive /in/y.rar");
@@ -335,11 +336,13 @@ TEST_F(RedirectTest, FailingPipeReadEndsTheChildAndIsReported) {
     EXPECT_TRUE(redirect.Result().bTerminated);
     EXPECT_EQ(redirect.Result().strError, "ReadFile failed\r\nInput/output error\r\n");
     EXPECT_EQ(owner.nExitCalls, 0);
-    EXPECT_EQ(owner.strLog, "first\nReadFile failed\r\nInput/output error\r\n\r\nProcess terminated successfully.\r\n");
+    EXPECT_EQ(owner.strLog,
+              "first\nReadFile failed\r\nInput/output error\r\n\r\nProcess terminated successfully.\r\n");
 }
 
 TEST_F(RedirectTest, MissingProgramIsReportedAsNotStarted) {
-    for (const std::string& strProgram : {std::string("/nonexistent/unrar"), std::string("harvex-no-such-tool")}) {
+    for (const std::string& strProgram :
+         {std::string("/nonexistent/unrar"), std::string("harvex-no-such-tool")}) {
         CRecordingOwner owner;
         CRedirect redirect({strProgram, "x"}, &owner);
         redirect.Run();

@@ -1,10 +1,10 @@
-#include "process/CLineSplitter.h"
-#include "process/ToolOutputText.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "process/CLineSplitter.h"
+#include "process/ToolOutputText.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
 // sorrelx as a program: run for real against a store in a temporary folder.
 
-#include "platform/registry/Registry.h"
-#include "regtool/CShellExtRegistration.h"
-#include "tests/support/CTempRegistryDir.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+
+#include "platform/registry/Registry.h"
+#include "regtool/CShellExtRegistration.h"
+#include "tests/support/CTempRegistryDir.h"
 
 namespace fs = std::filesystem;
 
@@ -28,7 +27,8 @@ std::string Slurp(int fd) {
     std::string text;
     char buffer[4096];
     ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
     return text;
 }
 
@@ -36,7 +36,8 @@ CRun RunSorrelx(const std::vector<std::string>& arguments) {
     const std::string program = std::string(HARVEX_BIN_DIR) + "/sorrelx";
     int out[2], err[2];
     CRun run;
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return run;
+    if (::pipe(out) != 0 || ::pipe(err) != 0)
+        return run;
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(out[1], 1);
@@ -45,7 +46,8 @@ CRun RunSorrelx(const std::vector<std::string>& arguments) {
         ::close(err[0]);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : arguments)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -65,20 +67,23 @@ CRun RunSorrelx(const std::vector<std::string>& arguments) {
 // Reads a REG_SZ of the classes hive with its stored size; false when missing.
 bool ReadServerValue(const std::string& name, std::string& text, std::uint32_t& size) {
     HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, SERVER_KEY, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, SERVER_KEY, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     std::uint32_t type = 0;
     size = 0;
     bool ok = RegQueryValueEx(key, name, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ;
     std::vector<std::uint8_t> bytes(size);
     ok = ok && RegQueryValueEx(key, name, &type, bytes.data(), &size) == ERROR_SUCCESS;
     RegCloseKey(key);
-    if (ok) text.assign(bytes.begin(), bytes.end());
+    if (ok)
+        text.assign(bytes.begin(), bytes.end());
     return ok;
 }
 
 bool KeyExists(const std::string& path) {
     HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
@@ -124,7 +129,8 @@ TEST(SorrelxTest, WindowsStylePathKeepsItsBackslashes) {
     std::uint32_t size = 0;
     ASSERT_TRUE(ReadServerValue("", text, size));
     EXPECT_EQ(text, std::string("C:\\Program Files\\My_Tools\\ext.dll") + '\0');
-    EXPECT_NE(CTempRegistryDir::ReadText(dir.ClassesHive()).find("@=\"C:\\\\Program Files\\\\My_Tools\\\\ext.dll\""),
+    EXPECT_NE(CTempRegistryDir::ReadText(dir.ClassesHive())
+                  .find("@=\"C:\\\\Program Files\\\\My_Tools\\\\ext.dll\""),
               std::string::npos);
 }
 
@@ -151,8 +157,9 @@ TEST(SorrelxTest, WithoutArgumentsRegistersAnEmptyPath) {
 TEST(SorrelxTest, UninstallRemovesTheRegistrationAndLeavesOtherClasses) {
     CTempRegistryDir dir;
     HKEY other = 0;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", KEY_WRITE, &other),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", KEY_WRITE, &other),
+        ERROR_SUCCESS);
     RegCloseKey(other);
     ExpectSilentSuccess(RunSorrelx({"/x.so"}));
     ASSERT_TRUE(KeyExists(SERVER_KEY));
@@ -180,8 +187,8 @@ TEST(SorrelxTest, UninstallWithNothingRegisteredChangesNothing) {
     EXPECT_FALSE(fs::exists(dir.ClassesHive()));
     ExpectSilentSuccess(RunSorrelx({"/z.so"}));
     HKEY extra = 0;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{36149D54-2BCC-4f99-8F57-F3F26F403048}\\Other", KEY_WRITE,
-                             &extra),
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{36149D54-2BCC-4f99-8F57-F3F26F403048}\\Other",
+                             KEY_WRITE, &extra),
               ERROR_SUCCESS);
     RegCloseKey(extra);
     // The class key keeps a sub-key of someone else's, so only InProcServer32 goes.

@@ -1,12 +1,12 @@
 // CPJRegistry on a real store in a temporary folder.
 
-#include "platform/registry/Registry.h"
-#include "settings/CPJRegistry.h"
-#include "tests/support/CTempRegistryDir.h"
-
 #include <gtest/gtest.h>
 
 #include <QLocale>
+
+#include "platform/registry/Registry.h"
+#include "settings/CPJRegistry.h"
+#include "tests/support/CTempRegistryDir.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ void PutRaw(const std::string& keyPath, const std::string& name, std::uint32_t t
             std::vector<std::uint8_t> data) {
     HKEY key = 0;
     ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, keyPath, KEY_WRITE, &key), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())),
+              ERROR_SUCCESS);
     RegCloseKey(key);
 }
 

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "settings/CPresets.h"
 #include "settings/CSettings.h"
-
-#include <gtest/gtest.h>
 
 TEST(SettingsRecordTest, FreshRecordKeepsNfoSubsAndFolderOnly) {
     CSettings s;

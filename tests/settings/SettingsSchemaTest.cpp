@@ -1,13 +1,13 @@
 // Loading and saving settings, history and presets through the real store.
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
 #include "platform/registry/CRegFile.h"
 #include "platform/registry/Registry.h"
 #include "settings/SettingsSchema.h"
 #include "tests/support/CTempRegistryDir.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace fs = std::filesystem;
 
@@ -64,7 +64,8 @@ void PutText(const std::string& keyPath, const std::string& name, const std::str
 
 bool KeyExists(const std::string& path) {
     HKEY key = 0;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
@@ -107,10 +108,25 @@ TEST_F(SettingsSchemaTest, FirstRunGivesTheDefaultsAndAStartTimeForTheUpdateChec
 
 TEST_F(SettingsSchemaTest, EverySettingSurvivesSaveAndLoad) {
     CSettings s;
-    s.bTest = 1; s.bNfo = 0; s.bSubs = 0; s.bSubsFolder = 1; s.bMainFolder = 0; s.bCleanUp = 1;
-    s.bSample = 1; s.bCovers = 1; s.bShowTooltips = 0; s.bRestoreOnOk = 1; s.bCloseOnOk = 0;
-    s.bRestoreOnError = 0; s.bCloseOnError = 1; s.bOutputToInput = 1; s.bPasswordPrompt = 0;
-    s.bCheckUpdates = 0; s.bWinIntegration = 0; s.bIconsInContext = 0; s.bSubmenuInContext = 1;
+    s.bTest = 1;
+    s.bNfo = 0;
+    s.bSubs = 0;
+    s.bSubsFolder = 1;
+    s.bMainFolder = 0;
+    s.bCleanUp = 1;
+    s.bSample = 1;
+    s.bCovers = 1;
+    s.bShowTooltips = 0;
+    s.bRestoreOnOk = 1;
+    s.bCloseOnOk = 0;
+    s.bRestoreOnError = 0;
+    s.bCloseOnError = 1;
+    s.bOutputToInput = 1;
+    s.bPasswordPrompt = 0;
+    s.bCheckUpdates = 0;
+    s.bWinIntegration = 0;
+    s.bIconsInContext = 0;
+    s.bSubmenuInContext = 1;
     s.dtLastUpdateCheck = QDateTime(QDate(2026, 12, 7), QTime(3, 24, 21));
     s.arrHistory = {Folder("new"), Folder("old dir")};
     std::vector<CPresets> presets = {Preset("Movies", 0x1ff), Preset("TV", 0x0a5)};
@@ -119,21 +135,35 @@ TEST_F(SettingsSchemaTest, EverySettingSurvivesSaveAndLoad) {
     const std::string file = CTempRegistryDir::ReadText(dir.UserHive());
     EXPECT_NE(file.find("\"SubmenuInContext\"=dword:00000001"), std::string::npos);
     EXPECT_NE(file.find("\"LastUpdateCheck\"=\"12/07/2026 03:24:21\""), std::string::npos);
-    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Morvane\\Harvex\\History]\n\"1\"=\"" + s.arrHistory[0] +
-                        "\"\n\"2\"=\"" + s.arrHistory[1] + "\"\n\"Size\"=dword:00000002\n"),
+    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Morvane\\Harvex\\History]\n\"1\"=\"" +
+                        s.arrHistory[0] + "\"\n\"2\"=\"" + s.arrHistory[1] + "\"\n\"Size\"=dword:00000002\n"),
               std::string::npos)
         << file;
-    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Morvane\\Harvex\\Presets\\Preset2]"), std::string::npos);
+    EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Morvane\\Harvex\\Presets\\Preset2]"),
+              std::string::npos);
 
     CSettings back;
     std::vector<CPresets> backPresets;
     LoadSettings(back, backPresets);
-    EXPECT_EQ(back.bTest, 1); EXPECT_EQ(back.bNfo, 0); EXPECT_EQ(back.bSubs, 0); EXPECT_EQ(back.bSubsFolder, 1);
-    EXPECT_EQ(back.bMainFolder, 0); EXPECT_EQ(back.bCleanUp, 1); EXPECT_EQ(back.bSample, 1);
-    EXPECT_EQ(back.bCovers, 1); EXPECT_EQ(back.bShowTooltips, 0); EXPECT_EQ(back.bRestoreOnOk, 1);
-    EXPECT_EQ(back.bCloseOnOk, 0); EXPECT_EQ(back.bRestoreOnError, 0); EXPECT_EQ(back.bCloseOnError, 1);
-    EXPECT_EQ(back.bOutputToInput, 1); EXPECT_EQ(back.bPasswordPrompt, 0); EXPECT_EQ(back.bCheckUpdates, 0);
-    EXPECT_EQ(back.bWinIntegration, 0); EXPECT_EQ(back.bIconsInContext, 0); EXPECT_EQ(back.bSubmenuInContext, 1);
+    EXPECT_EQ(back.bTest, 1);
+    EXPECT_EQ(back.bNfo, 0);
+    EXPECT_EQ(back.bSubs, 0);
+    EXPECT_EQ(back.bSubsFolder, 1);
+    EXPECT_EQ(back.bMainFolder, 0);
+    EXPECT_EQ(back.bCleanUp, 1);
+    EXPECT_EQ(back.bSample, 1);
+    EXPECT_EQ(back.bCovers, 1);
+    EXPECT_EQ(back.bShowTooltips, 0);
+    EXPECT_EQ(back.bRestoreOnOk, 1);
+    EXPECT_EQ(back.bCloseOnOk, 0);
+    EXPECT_EQ(back.bRestoreOnError, 0);
+    EXPECT_EQ(back.bCloseOnError, 1);
+    EXPECT_EQ(back.bOutputToInput, 1);
+    EXPECT_EQ(back.bPasswordPrompt, 0);
+    EXPECT_EQ(back.bCheckUpdates, 0);
+    EXPECT_EQ(back.bWinIntegration, 0);
+    EXPECT_EQ(back.bIconsInContext, 0);
+    EXPECT_EQ(back.bSubmenuInContext, 1);
     EXPECT_EQ(back.dtLastUpdateCheck, s.dtLastUpdateCheck);
     EXPECT_EQ(back.arrHistory, s.arrHistory);
     ASSERT_EQ(backPresets.size(), 2u);
@@ -149,7 +179,8 @@ TEST_F(SettingsSchemaTest, HistoryEntryWhoseFolderVanishedIsDroppedAndTheSizeShr
     CSettings loaded;
     std::vector<CPresets> presets;
     LoadSettings(loaded, presets);
-    EXPECT_EQ(loaded.arrHistory, (std::vector<std::string>{s.arrHistory[0], "//server/share/x", s.arrHistory[3]}));
+    EXPECT_EQ(loaded.arrHistory,
+              (std::vector<std::string>{s.arrHistory[0], "//server/share/x", s.arrHistory[3]}));
     SaveSettings(loaded, presets);
     const std::string file = CTempRegistryDir::ReadText(dir.UserHive());
     EXPECT_NE(file.find("\"Size\"=dword:00000003"), std::string::npos);
@@ -172,19 +203,24 @@ TEST_F(SettingsSchemaTest, HistoryEntryThatIsAFileOrEmptyOrNotTextIsSkipped) {
 
 TEST_F(SettingsSchemaTest, DeletingPresetThreeOfFiveRenumbersAndDeletesStaleKeys) {
     std::vector<CPresets> presets;
-    for (int i = 1; i <= 5; ++i) presets.push_back(Preset("P" + std::to_string(i), i));
+    for (int i = 1; i <= 5; ++i)
+        presets.push_back(Preset("P" + std::to_string(i), i));
     SavePresets(presets);
-    for (int i = 1; i <= 5; ++i) EXPECT_TRUE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_TRUE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
     presets.erase(presets.begin() + 2);
     SaveSettings(CSettings(), presets);
-    for (int i = 1; i <= 4; ++i) EXPECT_TRUE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
-    for (int i = 5; i <= 20; ++i) EXPECT_FALSE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_TRUE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
+    for (int i = 5; i <= 20; ++i)
+        EXPECT_FALSE(KeyExists(APP + "\\Presets\\Preset" + std::to_string(i)));
     CSettings s;
     std::vector<CPresets> loaded;
     LoadSettings(s, loaded);
     ASSERT_EQ(loaded.size(), 4u);
     const char* names[] = {"P1", "P2", "P4", "P5"};
-    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(loaded[i].strName, names[i]);
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(loaded[i].strName, names[i]);
     ExpectSamePreset(loaded[2], Preset("P4", 4));
 }
 
@@ -252,8 +288,10 @@ TEST_F(SettingsSchemaTest, SettingStoredAsTextWhereANumberBelongsKeepsTheDefault
 TEST_F(SettingsSchemaTest, HugeOrNegativeSizesAreClampedBeforeKeysAreOpened) {
     PutDword(APP + "\\History", "Size", 4000000000u);
     PutDword(APP + "\\Presets", "Size", 3000000);
-    for (int i = 1; i <= 12; ++i) PutText(APP + "\\History", std::to_string(i), Folder("h" + std::to_string(i)));
-    for (int n = 1; n <= 22; ++n) PutText(APP + "\\Presets\\Preset" + std::to_string(n), "Name", "N" + std::to_string(n));
+    for (int i = 1; i <= 12; ++i)
+        PutText(APP + "\\History", std::to_string(i), Folder("h" + std::to_string(i)));
+    for (int n = 1; n <= 22; ++n)
+        PutText(APP + "\\Presets\\Preset" + std::to_string(n), "Name", "N" + std::to_string(n));
     CSettings s;
     std::vector<CPresets> presets;
     LoadSettings(s, presets);

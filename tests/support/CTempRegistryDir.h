@@ -2,13 +2,13 @@
 // A fresh, empty registry store for one test: a temporary folder that
 // HARVEX_REGISTRY_DIR points at while the object lives.
 
-#include "platform/registry/CRegistryStore.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "platform/registry/CRegistryStore.h"
 
 class CTempRegistryDir {
 public:

@@ -13,25 +13,25 @@
 struct evp_cipher_ctx_st;
 
 class CAesCbc {
- public:
-  static constexpr size_t BLOCK = 16;
+public:
+    static constexpr size_t BLOCK = 16;
 
-  // nKeySize is 16 or 32 bytes; pIv holds 16 bytes.
-  CAesCbc(const uint8_t* pKey, size_t nKeySize, const uint8_t* pIv, bool bEncrypt);
-  ~CAesCbc();
-  CAesCbc(const CAesCbc&) = delete;
-  CAesCbc& operator=(const CAesCbc&) = delete;
+    // nKeySize is 16 or 32 bytes; pIv holds 16 bytes.
+    CAesCbc(const uint8_t* pKey, size_t nKeySize, const uint8_t* pIv, bool bEncrypt);
+    ~CAesCbc();
+    CAesCbc(const CAesCbc&) = delete;
+    CAesCbc& operator=(const CAesCbc&) = delete;
 
-  bool IsValid() const { return m_bValid; }
+    bool IsValid() const { return m_bValid; }
 
-  // Transforms nSize bytes (a multiple of 16) from pIn to pOut; pIn may equal pOut.
-  // The chaining state carries over to the next call.
-  bool Process(const uint8_t* pIn, size_t nSize, uint8_t* pOut);
+    // Transforms nSize bytes (a multiple of 16) from pIn to pOut; pIn may equal pOut.
+    // The chaining state carries over to the next call.
+    bool Process(const uint8_t* pIn, size_t nSize, uint8_t* pOut);
 
- private:
-  struct CCtxFree {
-    void operator()(evp_cipher_ctx_st* p) const;
-  };
-  std::unique_ptr<evp_cipher_ctx_st, CCtxFree> m_pCtx;
-  bool m_bValid = false;
+private:
+    struct CCtxFree {
+        void operator()(evp_cipher_ctx_st* p) const;
+    };
+    std::unique_ptr<evp_cipher_ctx_st, CCtxFree> m_pCtx;
+    bool m_bValid = false;
 };

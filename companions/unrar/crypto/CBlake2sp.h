@@ -8,16 +8,16 @@
 #include <memory>
 
 class CBlake2sp {
- public:
-  CBlake2sp();
-  ~CBlake2sp();
-  CBlake2sp(const CBlake2sp&) = delete;
-  CBlake2sp& operator=(const CBlake2sp&) = delete;
+public:
+    CBlake2sp();
+    ~CBlake2sp();
+    CBlake2sp(const CBlake2sp&) = delete;
+    CBlake2sp& operator=(const CBlake2sp&) = delete;
 
-  void Update(const uint8_t* pData, size_t nSize);
-  std::array<uint8_t, 32> Final();
+    void Update(const uint8_t* pData, size_t nSize);
+    std::array<uint8_t, 32> Final();
 
- private:
-  struct CState;
-  std::unique_ptr<CState> m_pState;
+private:
+    struct CState;
+    std::unique_ptr<CState> m_pState;
 };

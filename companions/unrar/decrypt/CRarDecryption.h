@@ -16,10 +16,6 @@
 // cipher stream there). Used from one thread. Failures are data: HeadersPasswordWrong(),
 // CDecryptedFile::eState.
 
-#include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/IRarVolumeSource.h"
-#include "companions/unrar/crypto/CRarKeyCache.h"
-
 #include <array>
 #include <cstdint>
 #include <map>
@@ -27,69 +23,73 @@
 #include <string>
 #include <utility>
 
-struct CDecryptedFile {
-  enum class State {
-    Decrypted,      // data handed out decrypted
-    WrongPassword,  // the password check value says the password is not this file's
-    Undecryptable,  // a method or layout this program does not decrypt (strProblem)
-  };
-  std::string strName;
-  State eState = State::Decrypted;
-  std::string strProblem;
-  bool bRar5 = false;
-  bool bPasswordVerified = false;  // a RAR 5.0 check value confirmed the password
-  bool bKeyedChecksums = false;    // the stored checksums below are keyed with the password
-  std::array<uint8_t, 32> arrHashKey{};
-  bool bHasCrc = false;  // of the unpacked entry (last piece of a split entry only)
-  uint32_t nStoredCrc = 0;
-  bool bHasBlake2 = false;
-  std::array<uint8_t, 32> arrStoredBlake2{};
-  bool bSplitAfter = false;  // a piece that continues in the next volume
+#include "companions/unrar/CRarBlockReader.h"
+#include "companions/unrar/IRarVolumeSource.h"
+#include "companions/unrar/crypto/CRarKeyCache.h"
 
-  // True when the computed CRC32 (and, when the header stores one, the BLAKE2sp digest;
-  // pass nullptr when it was not computed) matches what the header stored.
-  bool ChecksumsMatch(uint32_t nCrc, const std::array<uint8_t, 32>* pBlake2) const;
+struct CDecryptedFile {
+    enum class State {
+        Decrypted,      // data handed out decrypted
+        WrongPassword,  // the password check value says the password is not this file's
+        Undecryptable,  // a method or layout this program does not decrypt (strProblem)
+    };
+    std::string strName;
+    State eState = State::Decrypted;
+    std::string strProblem;
+    bool bRar5 = false;
+    bool bPasswordVerified = false;  // a RAR 5.0 check value confirmed the password
+    bool bKeyedChecksums = false;    // the stored checksums below are keyed with the password
+    std::array<uint8_t, 32> arrHashKey{};
+    bool bHasCrc = false;  // of the unpacked entry (last piece of a split entry only)
+    uint32_t nStoredCrc = 0;
+    bool bHasBlake2 = false;
+    std::array<uint8_t, 32> arrStoredBlake2{};
+    bool bSplitAfter = false;  // a piece that continues in the next volume
+
+    // True when the computed CRC32 (and, when the header stores one, the BLAKE2sp digest;
+    // pass nullptr when it was not computed) matches what the header stored.
+    bool ChecksumsMatch(uint32_t nCrc, const std::array<uint8_t, 32>* pBlake2) const;
 };
 
 class CRarDecryption {
- public:
-  explicit CRarDecryption(std::string strPassword);
+public:
+    explicit CRarDecryption(std::string strPassword);
 
-  // Opens a volume file and returns it as a plain volume (nullptr and strError when the
-  // file cannot be opened). Matches CRarVolumeSet's opener.
-  std::unique_ptr<IRarVolumeSource> OpenVolume(const std::string& strPath, std::string& strError);
-  // The same for a volume that is already open.
-  std::unique_ptr<IRarVolumeSource> Wrap(std::unique_ptr<IRarVolumeSource> pRaw);
+    // Opens a volume file and returns it as a plain volume (nullptr and strError when the
+    // file cannot be opened). Matches CRarVolumeSet's opener.
+    std::unique_ptr<IRarVolumeSource> OpenVolume(const std::string& strPath, std::string& strError);
+    // The same for a volume that is already open.
+    std::unique_ptr<IRarVolumeSource> Wrap(std::unique_ptr<IRarVolumeSource> pRaw);
 
-  // What the plain volume's file header at nHeaderOffset no longer says; nullptr for a
-  // header that was never encrypted.
-  const CDecryptedFile* FindFile(const std::string& strVolumePath, uint64_t nHeaderOffset) const;
+    // What the plain volume's file header at nHeaderOffset no longer says; nullptr for a
+    // header that was never encrypted.
+    const CDecryptedFile* FindFile(const std::string& strVolumePath, uint64_t nHeaderOffset) const;
 
-  // True once a volume's encrypted headers did not decrypt with the password (RAR 5.0:
-  // the check value disagrees; RAR 4.x or no check value: the first header's checksum
-  // fails). Such a volume is handed out cut short after its signature and main header.
-  bool HeadersPasswordWrong() const { return m_bHeadersPasswordWrong; }
-  // True when any volume had encrypted headers or any file encrypted data.
-  bool SawEncryption() const { return m_bSawEncryption; }
+    // True once a volume's encrypted headers did not decrypt with the password (RAR 5.0:
+    // the check value disagrees; RAR 4.x or no check value: the first header's checksum
+    // fails). Such a volume is handed out cut short after its signature and main header.
+    bool HeadersPasswordWrong() const { return m_bHeadersPasswordWrong; }
+    // True when any volume had encrypted headers or any file encrypted data.
+    bool SawEncryption() const { return m_bSawEncryption; }
 
-  CRarKeyCache& Keys() { return m_keys; }
+    CRarKeyCache& Keys() { return m_keys; }
 
- private:
-  std::unique_ptr<IRarVolumeSource> DecryptHeaders(std::unique_ptr<IRarVolumeSource> pRaw,
-                                                   const RarVolumeInfo& info);
-  std::unique_ptr<IRarVolumeSource> DecryptData(std::unique_ptr<IRarVolumeSource> pLower,
-                                                const RarVolumeInfo& info);
+private:
+    std::unique_ptr<IRarVolumeSource> DecryptHeaders(std::unique_ptr<IRarVolumeSource> pRaw,
+                                                     const RarVolumeInfo& info);
+    std::unique_ptr<IRarVolumeSource> DecryptData(std::unique_ptr<IRarVolumeSource> pLower,
+                                                  const RarVolumeInfo& info);
 
-  struct CCarry {
-    std::array<uint8_t, 16> arrLastCipher{};  // IV of the next piece
-    uint64_t nPlainSoFar = 0;
-    uint64_t nBlockSkip = 0;  // RAR 5.0 compressed data: where the next block starts
-  };
+    struct CCarry {
+        std::array<uint8_t, 16> arrLastCipher{};  // IV of the next piece
+        uint64_t nPlainSoFar = 0;
+        uint64_t nBlockSkip = 0;  // RAR 5.0 compressed data: where the next block starts
+    };
 
-  std::string m_strPassword;
-  CRarKeyCache m_keys;
-  std::map<std::pair<std::string, uint64_t>, CDecryptedFile> m_mapFiles;
-  std::map<std::string, CCarry> m_mapCarry;  // split entries by name
-  bool m_bHeadersPasswordWrong = false;
-  bool m_bSawEncryption = false;
+    std::string m_strPassword;
+    CRarKeyCache m_keys;
+    std::map<std::pair<std::string, uint64_t>, CDecryptedFile> m_mapFiles;
+    std::map<std::string, CCarry> m_mapCarry;  // split entries by name
+    bool m_bHeadersPasswordWrong = false;
+    bool m_bSawEncryption = false;
 };

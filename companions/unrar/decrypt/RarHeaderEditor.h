@@ -22,10 +22,10 @@ void AppendVint(Bytes& out, uint64_t n);
 
 // RAR 5.0: a whole block header, from its CRC32 to the end of its extra area.
 struct CRar5Frame {
-  size_t nHeaderSize = 0;  // bytes of the block header (CRC, size field, header data)
-  uint64_t nType = 0;
-  uint64_t nFlags = 0;
-  uint64_t nDataSize = 0;  // bytes of data area after the header
+    size_t nHeaderSize = 0;  // bytes of the block header (CRC, size field, header data)
+    uint64_t nType = 0;
+    uint64_t nFlags = 0;
+    uint64_t nDataSize = 0;  // bytes of data area after the header
 };
 // Reads the frame from the first bytes of a header. nHeaderSize can exceed n (the caller
 // then fetches the rest); nullopt when the size field itself is unreadable or absurd.
@@ -36,17 +36,17 @@ bool Rar5HeaderCrcMatches(const uint8_t* p, size_t nHeaderSize);
 // RAR 5.0 file or service header without its encryption record; with bDropChecksums also
 // without its data CRC32 and its hash record (they are keyed and cannot be checked by a
 // reader of the plain volume). The data size becomes nNewDataSize.
-std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSize,
-                                             bool bDropChecksums, uint64_t nNewDataSize);
+std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSize, bool bDropChecksums,
+                                             uint64_t nNewDataSize);
 
 // RAR 4.x: the 7-byte base of a block and the 32-bit data size that follows file
 // headers and blocks with the "data follows" flag.
 struct CRar4Frame {
-  uint16_t nCrc = 0;
-  uint8_t nType = 0;
-  uint16_t nFlags = 0;
-  uint16_t nHeaderSize = 0;
-  uint64_t nDataSize = 0;
+    uint16_t nCrc = 0;
+    uint8_t nType = 0;
+    uint16_t nFlags = 0;
+    uint16_t nHeaderSize = 0;
+    uint64_t nDataSize = 0;
 };
 std::optional<CRar4Frame> ReadRar4Frame(const uint8_t* p, size_t n);
 bool Rar4HeaderCrcMatches(const uint8_t* p, size_t nHeaderSize);
@@ -57,7 +57,6 @@ std::optional<Bytes> ClearRar4HeaderEncryption(const uint8_t* p, size_t nHeaderS
 
 // RAR 4.x file header without its password flag and salt, the packed size set to
 // nNewPackedSize (never larger than the stored one).
-std::optional<Bytes> StripRar4FileEncryption(const uint8_t* p, size_t nHeaderSize,
-                                             uint64_t nNewPackedSize);
+std::optional<Bytes> StripRar4FileEncryption(const uint8_t* p, size_t nHeaderSize, uint64_t nNewPackedSize);
 
 }  // namespace rarheader

@@ -1,13 +1,13 @@
 #include "tests/companions/rar29/Rar29Fixtures.h"
 
-#include "companions/unrar/IRarVolumeSource.h"
-#include "companions/unrar/decrypt/CRarDecryption.h"
-
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "companions/unrar/IRarVolumeSource.h"
+#include "companions/unrar/decrypt/CRarDecryption.h"
 
 std::string FixturePath(const std::string& strName) {
     return std::string(HARVEX_SHARED_FIXTURES) + "/rar/" + strName;
@@ -60,8 +60,8 @@ CRar29Decoder::Reader VectorReader(const std::vector<uint8_t>& arrData, size_t n
     };
 }
 
-CDecodeResult DecodeEntry(CRar29Decoder& decoder, const RarFileBlock& block, const std::vector<uint8_t>& arrPacked,
-                          size_t nReadSize, size_t nChunk) {
+CDecodeResult DecodeEntry(CRar29Decoder& decoder, const RarFileBlock& block,
+                          const std::vector<uint8_t>& arrPacked, size_t nReadSize, size_t nChunk) {
     CDecodeResult result;
     result.bBegun = decoder.BeginFile(block.nUnpackedSize, block.bSolid, block.nDictionary,
                                       VectorReader(arrPacked, nChunk));

@@ -2,12 +2,12 @@
 // Test helpers: the RAR 4.x entries of a real archive (decrypted through CRarDecryption
 // when a password is given) with their packed data, and a decoder run over them.
 
-#include "companions/unrar/CRarBlockReader.h"
-#include "third_party/rar29/CRar29Decoder.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "companions/unrar/CRarBlockReader.h"
+#include "third_party/rar29/CRar29Decoder.h"
 
 struct CPackedEntry {
     RarFileBlock block;
@@ -29,5 +29,6 @@ struct CDecodeResult {
     std::vector<uint8_t> arrOut;
 };
 // Decodes one entry with the given packed data, reading nReadSize bytes at a time.
-CDecodeResult DecodeEntry(CRar29Decoder& decoder, const RarFileBlock& block, const std::vector<uint8_t>& arrPacked,
-                          size_t nReadSize = 65536, size_t nChunk = 1 << 20);
+CDecodeResult DecodeEntry(CRar29Decoder& decoder, const RarFileBlock& block,
+                          const std::vector<uint8_t>& arrPacked, size_t nReadSize = 65536,
+                          size_t nChunk = 1 << 20);

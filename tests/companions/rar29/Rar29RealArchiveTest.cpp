@@ -1,19 +1,23 @@
 // The decoder on archives written by the real RAR program: every compressed RAR 4.x entry
 // decodes to its stored CRC, solid archives file after file.
-#include "tests/companions/rar29/Rar29Fixtures.h"
-
 #include <gtest/gtest.h>
+
+#include "tests/companions/rar29/Rar29Fixtures.h"
 
 namespace {
 
-bool IsRar29(const CPackedEntry& e) { return !e.block.bStored && e.block.nUnpackVersion == 29; }
+bool IsRar29(const CPackedEntry& e) {
+    return !e.block.bStored && e.block.nUnpackVersion == 29;
+}
 
-std::string Text(const std::vector<uint8_t>& arr) { return std::string(arr.begin(), arr.end()); }
+std::string Text(const std::vector<uint8_t>& arr) {
+    return std::string(arr.begin(), arr.end());
+}
 
 // Decodes every compressed entry of an archive in order with one decoder; returns how
 // many matched their CRC and fills in what went wrong.
-size_t DecodeAll(const std::vector<CPackedEntry>& arrEntries, CRar29Decoder& decoder, std::string& strProblems,
-                 size_t nReadSize = 65536, size_t nChunk = 1 << 20) {
+size_t DecodeAll(const std::vector<CPackedEntry>& arrEntries, CRar29Decoder& decoder,
+                 std::string& strProblems, size_t nReadSize = 65536, size_t nChunk = 1 << 20) {
     size_t nMatched = 0;
     for (const CPackedEntry& e : arrEntries) {
         if (!IsRar29(e)) {
@@ -47,28 +51,31 @@ TEST(Rar29RealArchiveTest, EveryCompressedEntryOfThePlainArchivesMatchesItsCrc) 
         ASSERT_FALSE(arrEntries.empty()) << strArchive;
         CRar29Decoder decoder;
         std::string strProblems;
-        EXPECT_EQ(DecodeAll(arrEntries, decoder, strProblems), nExpected) << strArchive << "\n" << strProblems;
+        EXPECT_EQ(DecodeAll(arrEntries, decoder, strProblems), nExpected) << strArchive << "\n"
+                                                                          << strProblems;
     }
 }
 
 TEST(Rar29RealArchiveTest, NormalCompressionIsLzAndBestIsPpmdEachFileClosedByItsEndMarker) {
     CRar29Decoder lz;
     std::string strProblems;
-    ASSERT_EQ(DecodeAll(LoadEntries("test_read_format_rar_compress_normal.rar"), lz, strProblems), 3u) << strProblems;
+    ASSERT_EQ(DecodeAll(LoadEntries("test_read_format_rar_compress_normal.rar"), lz, strProblems), 3u)
+        << strProblems;
     EXPECT_EQ(lz.Stats().nLzBlocks, 3u);
     EXPECT_EQ(lz.Stats().nPpmdBlocks, 0u);
     EXPECT_EQ(lz.Stats().nEndMarkers, 3u);
 
     CRar29Decoder ppmd;
-    ASSERT_EQ(DecodeAll(LoadEntries("test_read_format_rar_compress_best.rar"), ppmd, strProblems), 3u) << strProblems;
+    ASSERT_EQ(DecodeAll(LoadEntries("test_read_format_rar_compress_best.rar"), ppmd, strProblems), 3u)
+        << strProblems;
     EXPECT_EQ(ppmd.Stats().nLzBlocks, 0u);
     EXPECT_EQ(ppmd.Stats().nPpmdBlocks, 3u);
     EXPECT_EQ(ppmd.Stats().nEndMarkers, 3u);
 }
 
 TEST(Rar29RealArchiveTest, SolidEncryptedArchivesDecodeAllFourFilesInOrder) {
-    for (const char* pArchive :
-         {"test_read_format_rar4_solid_encrypted.rar", "test_read_format_rar4_solid_encrypted_filenames.rar"}) {
+    for (const char* pArchive : {"test_read_format_rar4_solid_encrypted.rar",
+                                 "test_read_format_rar4_solid_encrypted_filenames.rar"}) {
         const std::vector<CPackedEntry> arrEntries = LoadEntries(pArchive, "password");
         ASSERT_EQ(arrEntries.size(), 4u) << pArchive;
         CRar29Decoder decoder;
@@ -89,7 +96,8 @@ TEST(Rar29RealArchiveTest, SolidEncryptedArchivesDecodeAllFourFilesInOrder) {
 }
 
 TEST(Rar29RealArchiveTest, SolidArchiveDecodesWithOneByteReadsAndOneByteInput) {
-    const std::vector<CPackedEntry> arrEntries = LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
+    const std::vector<CPackedEntry> arrEntries =
+        LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
     ASSERT_EQ(arrEntries.size(), 4u);
     CRar29Decoder decoder;
     std::string strProblems;
@@ -99,7 +107,8 @@ TEST(Rar29RealArchiveTest, SolidArchiveDecodesWithOneByteReadsAndOneByteInput) {
 }
 
 TEST(Rar29RealArchiveTest, SkippedSolidFileLeavesTheStateForItsSuccessor) {
-    const std::vector<CPackedEntry> arrEntries = LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
+    const std::vector<CPackedEntry> arrEntries =
+        LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
     ASSERT_EQ(arrEntries.size(), 4u);
     CRar29Decoder decoder;
     for (size_t i = 0; i < 3; i++) {
@@ -135,7 +144,8 @@ TEST(Rar29RealArchiveTest, EncryptedNonSolidArchivesDecodeWithTheirPassword) {
 TEST(Rar29RealArchiveTest, TwoPasswordArchiveDecodesTheFileOfThePasswordOnly) {
     // b.txt is under "password", d.txt under "password2": with "password" d.txt's data
     // decrypts to noise, which must not come out as that file.
-    const std::vector<CPackedEntry> arrEntries = LoadEntries("test_read_format_rar4_encrypted.rar", "password");
+    const std::vector<CPackedEntry> arrEntries =
+        LoadEntries("test_read_format_rar4_encrypted.rar", "password");
     ASSERT_EQ(arrEntries.size(), 4u);
     CRar29Decoder decoder;
     const CDecodeResult b = DecodeEntry(decoder, arrEntries[1].block, arrEntries[1].arrPacked);

@@ -1,10 +1,10 @@
 // Damaged, cut, hostile and out-of-order input: always an error (or, for a flipped byte,
 // at least data that fails its CRC), never a crash or an endless loop.
-#include "tests/companions/rar29/Rar29Fixtures.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "tests/companions/rar29/Rar29Fixtures.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ CPackedEntry FirstEntry(const char* pArchive, const std::string& strPassword = "
     return arr.empty() ? CPackedEntry{} : arr.front();
 }
 
-bool DecodesToItsCrc(CRar29Decoder& decoder, const RarFileBlock& block, const std::vector<uint8_t>& arrPacked) {
+bool DecodesToItsCrc(CRar29Decoder& decoder, const RarFileBlock& block,
+                     const std::vector<uint8_t>& arrPacked) {
     const CDecodeResult r = DecodeEntry(decoder, block, arrPacked);
     return r.bOk && Crc32Of(r.arrOut) == block.nCrc32;
 }
@@ -31,7 +32,8 @@ TEST(Rar29RobustnessTest, SolidFileIsRefusedAfterAFailedUnfinishedOrMissingPrede
     const CPackedEntry& b = arrEntries[1];
 
     CRar29Decoder fresh;  // nothing decoded before
-    EXPECT_FALSE(fresh.BeginFile(b.block.nUnpackedSize, true, b.block.nDictionary, VectorReader(b.arrPacked)));
+    EXPECT_FALSE(
+        fresh.BeginFile(b.block.nUnpackedSize, true, b.block.nDictionary, VectorReader(b.arrPacked)));
     EXPECT_FALSE(fresh.Error().empty());
 
     CRar29Decoder afterFailure;
@@ -42,10 +44,12 @@ TEST(Rar29RobustnessTest, SolidFileIsRefusedAfterAFailedUnfinishedOrMissingPrede
     EXPECT_FALSE(afterFailure.Error().empty());
 
     CRar29Decoder afterPartialRead;
-    ASSERT_TRUE(afterPartialRead.BeginFile(a.block.nUnpackedSize, false, a.block.nDictionary, VectorReader(a.arrPacked)));
+    ASSERT_TRUE(afterPartialRead.BeginFile(a.block.nUnpackedSize, false, a.block.nDictionary,
+                                           VectorReader(a.arrPacked)));
     uint8_t arrFive[5];
     ASSERT_EQ(afterPartialRead.Read(arrFive, sizeof arrFive), 5);
-    EXPECT_FALSE(afterPartialRead.BeginFile(b.block.nUnpackedSize, true, b.block.nDictionary, VectorReader(b.arrPacked)));
+    EXPECT_FALSE(afterPartialRead.BeginFile(b.block.nUnpackedSize, true, b.block.nDictionary,
+                                            VectorReader(b.arrPacked)));
 
     // After a refusal a non-solid file starts the decoder over.
     EXPECT_TRUE(DecodesToItsCrc(afterPartialRead, a.block, a.arrPacked));

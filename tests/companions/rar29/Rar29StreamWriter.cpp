@@ -40,7 +40,9 @@ void PutVm(CBitList& bits, uint32_t nValue) {
     }
 }
 
-uint32_t Crc(const std::vector<uint8_t>& arr) { return uint32_t(crc32(0, arr.data(), uInt(arr.size()))); }
+uint32_t Crc(const std::vector<uint8_t>& arr) {
+    return uint32_t(crc32(0, arr.data(), uInt(arr.size())));
+}
 
 // Sets the last four bytes of arr so that its CRC32 is nTarget: the CRC is affine in
 // those 32 bits, so a GF(2) system is solved.
@@ -168,9 +170,13 @@ void CRar29StreamWriter::Tables(bool bSwapped) {
     }
 }
 
-void CRar29StreamWriter::Symbol(int nSymbol) { Put(m_arrCodes[nSymbol], m_arrLengths[nSymbol]); }
+void CRar29StreamWriter::Symbol(int nSymbol) {
+    Put(m_arrCodes[nSymbol], m_arrLengths[nSymbol]);
+}
 
-void CRar29StreamWriter::Literal(uint8_t nByte) { Symbol(nByte); }
+void CRar29StreamWriter::Literal(uint8_t nByte) {
+    Symbol(nByte);
+}
 
 void CRar29StreamWriter::Literals(const std::vector<uint8_t>& arr) {
     for (uint8_t b : arr) {
@@ -201,8 +207,8 @@ void CRar29StreamWriter::NewTablesFollow() {
     Put(1, 1);
 }
 
-void CRar29StreamWriter::Filter(uint32_t nProgramNumber, uint32_t nStartOffset, uint32_t nBlockLength, uint32_t nR0,
-                                const std::vector<uint8_t>& arrProgram) {
+void CRar29StreamWriter::Filter(uint32_t nProgramNumber, uint32_t nStartOffset, uint32_t nBlockLength,
+                                uint32_t nR0, const std::vector<uint8_t>& arrProgram) {
     CBitList bits;
     PutVm(bits, nProgramNumber);
     PutVm(bits, nStartOffset);

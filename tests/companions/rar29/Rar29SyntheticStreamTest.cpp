@@ -1,10 +1,10 @@
 // Hand-written LZ streams for what the real archives do not show: the filters, tables kept
 // or renewed across solid files, matches into the previous file, filters pending across a
 // file boundary.
+#include <gtest/gtest.h>
+
 #include "tests/companions/rar29/Rar29Fixtures.h"
 #include "tests/companions/rar29/Rar29StreamWriter.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -12,10 +12,13 @@ constexpr uint64_t DELTA = 0x1D0E06077D;
 constexpr uint64_t E8 = 0x35AD576887;
 constexpr uint32_t DICTIONARY = 64 * 1024;
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 // Decodes a stream as one file; strError empty on success.
-CDecodeResult Decode(CRar29Decoder& decoder, const std::vector<uint8_t>& arrStream, uint64_t nSize, bool bSolid) {
+CDecodeResult Decode(CRar29Decoder& decoder, const std::vector<uint8_t>& arrStream, uint64_t nSize,
+                     bool bSolid) {
     RarFileBlock block;
     block.nUnpackedSize = nSize;
     block.bSolid = bSolid;
@@ -55,7 +58,7 @@ TEST(Rar29SyntheticStreamTest, SolidFilesKeepOrRenewTablesAsTheEndMarkerSays) {
     const std::vector<uint8_t> arrSecond = w.Finish();
     w.Tables(true);  // announced: a different code
     w.Literals(Bytes("third "));
-    w.ShortMatch(6);  // "th" from this file
+    w.ShortMatch(6);                                   // "th" from this file
     const std::vector<uint8_t> arrThird = w.Finish();  // no marker: the data just ends
     w.Literals(Bytes("fourth"));
     const std::vector<uint8_t> arrFourth = w.Finish();
@@ -201,7 +204,7 @@ TEST(Rar29SyntheticStreamTest, EmptySolidFilesAndTablesSentAtAFileEndKeepTheStre
     w.EndOfFile(false);
     const std::vector<uint8_t> arrFirst = w.Finish();
     const std::vector<uint8_t> arrEmptyNoData;  // an empty file without packed data
-    w.EndOfFile(false);  // an empty file whose stream is just the marker
+    w.EndOfFile(false);                         // an empty file whose stream is just the marker
     const std::vector<uint8_t> arrEmptyMarkerOnly = w.Finish();
     w.Literals(Bytes("two"));
     w.ShortMatch(5);  // "ne" from the first file

@@ -1,24 +1,24 @@
 // The block reader and the volume-set walk on archives written by the real RAR program
 // (shared fixtures) and on copies of them cut or damaged in memory.
-#include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/CRarVolumeNames.h"
-#include "companions/unrar/CRarVolumeSet.h"
-
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <cstring>
-#include <zlib.h>
+
+#include "companions/unrar/CRarBlockReader.h"
+#include "companions/unrar/CRarVolumeNames.h"
+#include "companions/unrar/CRarVolumeSet.h"
 
 namespace {
 
 const std::string RAR_FIXTURES = std::string(HARVEX_SHARED_FIXTURES) + "/rar/";
 
-#define REQUIRE_FIXTURES()                                                  \
-    if (!std::filesystem::exists(RAR_FIXTURES)) {                           \
+#define REQUIRE_FIXTURES()                                                   \
+    if (!std::filesystem::exists(RAR_FIXTURES)) {                            \
         GTEST_SKIP() << "shared RAR fixtures not found in " << RAR_FIXTURES; \
     }
 
@@ -124,14 +124,16 @@ TEST(RarBlockReaderTest, MarksEncryptedEntriesAndEncryptedHeaders) {
     RarVolumeInfo rar5 = ReadFixture("test_read_format_rar5_encrypted.rar");
     EXPECT_EQ(rar5.arrFiles[1].encryption.arrSalt.size(), 16u);
     EXPECT_EQ(rar5.arrFiles[1].encryption.arrIv.size(), 16u);
-    for (const char* name : {"test_read_format_rar4_encrypted_filenames.rar", "test_read_format_rar5_encrypted_filenames.rar",
-                             "test_read_format_rar_encryption_header.rar"}) {
+    for (const char* name :
+         {"test_read_format_rar4_encrypted_filenames.rar", "test_read_format_rar5_encrypted_filenames.rar",
+          "test_read_format_rar_encryption_header.rar"}) {
         RarVolumeInfo v = ReadFixture(name);
         EXPECT_EQ(v.eStatus, RarScanStatus::HeadersEncrypted) << name;
         EXPECT_TRUE(v.bHeadersEncrypted) << name;
         EXPECT_TRUE(v.arrFiles.empty()) << name;
     }
-    EXPECT_EQ(ReadFixture("test_read_format_rar5_encrypted_filenames.rar").headerEncryption.arrSalt.size(), 16u);
+    EXPECT_EQ(ReadFixture("test_read_format_rar5_encrypted_filenames.rar").headerEncryption.arrSalt.size(),
+              16u);
 }
 
 TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
@@ -170,7 +172,9 @@ TEST(RarBlockReaderTest, DecodesUnicodeNameRuns) {
     // High byte 0x30; flags 01 01 00 11: two characters with the high byte (U+3042, U+3044),
     // one plain byte, then a run of three bytes copied from the standard name.
     const uint8_t enc[] = {0x30, 0x53, 0x42, 0x44, 0x41, 0x01};
-    EXPECT_EQ(CRarBlockReader::DecodeRar4UnicodeName("xyzabc", enc, sizeof enc), "\xE3\x81\x82\xE3\x81\x84" "Aabc");
+    EXPECT_EQ(CRarBlockReader::DecodeRar4UnicodeName("xyzabc", enc, sizeof enc),
+              "\xE3\x81\x82\xE3\x81\x84"
+              "Aabc");
 }
 
 TEST(RarVolumeNamesTest, FollowsBothNamingStyles) {
@@ -199,7 +203,8 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
     set.Open(RAR_FIXTURES + "test_read_format_rar5_multiarchive.part01.rar");
     EXPECT_EQ(set.eEnd, RarSetEnd::Complete);
     ASSERT_EQ(set.arrVolumes.size(), 8u);
-    EXPECT_EQ(set.arrVolumes[7].pSource->Path(), RAR_FIXTURES + "test_read_format_rar5_multiarchive.part08.rar");
+    EXPECT_EQ(set.arrVolumes[7].pSource->Path(),
+              RAR_FIXTURES + "test_read_format_rar5_multiarchive.part08.rar");
     EXPECT_FALSE(set.arrVolumes[7].info.bMoreVolumes);
     // The first entry runs through three volumes; every piece but the last carries the
     // CRC32 of its own packed bytes.
@@ -207,7 +212,8 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
     EXPECT_TRUE(set.arrVolumes[1].info.arrFiles[0].bSplitBefore);
     const RarFileBlock& piece = set.arrVolumes[0].info.arrFiles[0];
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar5_multiarchive.part01.rar");
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data() + piece.nDataOffset), uInt(piece.nPackedSize));
+    uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(data.data() + piece.nDataOffset), uInt(piece.nPackedSize));
     EXPECT_EQ(uint32_t(crc), piece.nCrc32);
 }
 

@@ -1,20 +1,19 @@
 // The program as its caller uses it: the command lines it must accept and refuse, exit
 // codes on signals, and every failure's real output fed through the caller's
 // classification of output lines (error line, context line, final line).
-#include "UnrarRun.h"
-
-#include "companions/unrar/UnrarContract.h"
-#include "tests/fixtures/CRarWriter.h"
-#include "tests/fixtures/TestFiles.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
+
+#include "UnrarRun.h"
+#include "companions/unrar/UnrarContract.h"
+#include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/TestFiles.h"
 
 namespace {
 
@@ -92,7 +91,10 @@ TEST(UnrarCommandLineTest, AcceptsTheCallersCommandLines) {
     ASSERT_TRUE(testfiles::WriteFile(tmp.Sub("o2/.keep"), ""));
     std::string archive = w.Write(tmp.Sub("in/a b.rar")).arrVolumes[0];
     // Destination with and without a trailing slash, password given, percentages on.
-    EXPECT_EQ(RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-pse cret", "-idc", archive, tmp.Sub("o 1") + "/"}).nExitCode, 0);
+    EXPECT_EQ(
+        RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-pse cret", "-idc", archive, tmp.Sub("o 1") + "/"})
+            .nExitCode,
+        0);
     EXPECT_EQ(testfiles::ReadFile(tmp.Sub("o 1/a.txt")), "a\n");
     EXPECT_EQ(RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", archive, tmp.Sub("o2")}).nExitCode, 0);
     EXPECT_EQ(testfiles::ReadFile(tmp.Sub("o2/a.txt")), "a\n");
@@ -165,7 +167,8 @@ TEST(UnrarCommandLineTest, SendsEverythingToOneStreamInOrder) {
         ::close(out[0]);
         int status = 0;
         ::waitpid(pid, &status, 0);
-        EXPECT_NE(text.find("Extracting  a.txt"), std::string::npos) << bErr << " status " << status << "\n" << text;
+        EXPECT_NE(text.find("Extracting  a.txt"), std::string::npos) << bErr << " status " << status << "\n"
+                                                                     << text;
         EXPECT_NE(text.find("Enter password (will not be echoed) for b.txt: "), std::string::npos) << bErr;
     }
 }
@@ -188,7 +191,9 @@ TEST(UnrarSignalTest, ASignalEndsTheProgramWithExitCode255) {
             ::close(out[0]);
             std::string prog = UnrarPath(), arch = RarFixtures() + "test_read_format_rar5_encrypted.rar";
             std::string dest = tmp.Path();
-            char* argv[] = {prog.data(), const_cast<char*>("x"), const_cast<char*>("-idp"), arch.data(), dest.data(), nullptr};
+            char* argv[] = {
+                prog.data(), const_cast<char*>("x"), const_cast<char*>("-idp"), arch.data(), dest.data(),
+                nullptr};
             ::execv(prog.c_str(), argv);
             ::_exit(127);
         }
@@ -220,20 +225,24 @@ TEST(UnrarPasswordTest, EndOfInputAtThePromptFailsAndAnAnswerDecrypts) {
         GTEST_SKIP();
     }
     CUnrarTempDir tmp;
-    UnrarResult eof = RunUnrar({"x", "-idp", RarFixtures() + "test_read_format_rar_encryption_data.rar", tmp.Path()});
+    UnrarResult eof =
+        RunUnrar({"x", "-idp", RarFixtures() + "test_read_format_rar_encryption_data.rar", tmp.Path()});
     EXPECT_EQ(eof.nExitCode, 3);
-    EXPECT_NE(eof.strOutput.find("Enter password (will not be echoed) for foo.txt: \nERROR: foo.txt - encrypted; no password given\n"),
+    EXPECT_NE(eof.strOutput.find("Enter password (will not be echoed) for foo.txt: \nERROR: foo.txt - "
+                                 "encrypted; no password given\n"),
               std::string::npos)
         << eof.strOutput;
     // One prompt per run; the second entry is refused without asking again.
     EXPECT_EQ(eof.strOutput.find("for bar.txt"), std::string::npos);
     EXPECT_TRUE(ReadTree(tmp.Path()).empty());
     // A person at a terminal answers the prompt: the set is read with that password.
-    UnrarResult answered = RunUnrar({"x", "-idp", RarFixtures() + "test_read_format_rar_encryption_data.rar", tmp.Path()},
-                                    {"12345678\n", -1, ""});
+    UnrarResult answered =
+        RunUnrar({"x", "-idp", RarFixtures() + "test_read_format_rar_encryption_data.rar", tmp.Path()},
+                 {"12345678\n", -1, ""});
     EXPECT_EQ(answered.nExitCode, 0) << answered.strOutput;
     EXPECT_EQ(answered.strOutput.substr(answered.strOutput.size() - 7), "All OK\n");
-    std::map<std::string, std::string> expected = {{"foo.txt", "f:data of foo.txt\n"}, {"bar.txt", "f:data of bar.txt\n"}};
+    std::map<std::string, std::string> expected = {{"foo.txt", "f:data of foo.txt\n"},
+                                                   {"bar.txt", "f:data of bar.txt\n"}};
     EXPECT_EQ(ReadTree(tmp.Path()), expected);
 }
 
@@ -253,61 +262,82 @@ TEST(UnrarCallerTest, EveryFailureGivesTheCallerALineNamingWhatWentWrong) {
         CRarWriter w = SplitWriter(ERarFormat::Rar5);
         w.Options().setOmit = {1};
         auto set = w.Write(tmp.Sub("missing/s.rar"));
-        cases.push_back({"missing volume", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o1")}, 3,
+        cases.push_back({"missing volume",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o1")},
+                         3,
                          "Cannot find volume <TMP>/missing/s.part2.rar\r\n\r\n"});
     }
     {
         CRarWriter w = SplitWriter(ERarFormat::Rar4);
         w.Options().bOmitLastVolume = true;
         auto set = w.Write(tmp.Sub("last/s.rar"));
-        cases.push_back({"missing last volume", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o2")}, 3,
-                         "Cannot find volume " + set.arrVolumes.back().substr(tmp.Path().size()).insert(0, "<TMP>") + "\r\n\r\n"});
+        cases.push_back({"missing last volume",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o2")},
+                         3,
+                         "Cannot find volume " +
+                             set.arrVolumes.back().substr(tmp.Path().size()).insert(0, "<TMP>") +
+                             "\r\n\r\n"});
     }
     {
         CRarWriter w = SplitWriter(ERarFormat::Rar5);
         w.Options().mapTruncate[1] = 100;
         auto set = w.Write(tmp.Sub("trunc/s.rar"));
-        cases.push_back({"truncated volume", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o3")}, 3,
+        cases.push_back({"truncated volume",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o3")},
+                         3,
                          "Extracting from <TMP>/trunc/s.part2.rar\r\nUnexpected end of archive\r\n\r\n"});
     }
     {
         CRarWriter w = SplitWriter(ERarFormat::Rar5);
         w.Entries()[0].bBadDataCrc = true;
         auto set = w.Write(tmp.Sub("crc/s.rar"));
-        cases.push_back({"data CRC", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o4")}, 3,
+        cases.push_back({"data CRC",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o4")},
+                         3,
                          "ERROR: big.bin - CRC failed\r\n\r\n"});
     }
     {
         CRarWriter w = SplitWriter(ERarFormat::Rar4);
         w.Entries()[0].nFlipByteAt = 10;
         auto set = w.Write(tmp.Sub("packed/s.rar"));
-        cases.push_back({"packed CRC", {"t", "-idp", set.arrVolumes[0]}, 3,
+        cases.push_back({"packed CRC",
+                         {"t", "-idp", set.arrVolumes[0]},
+                         3,
                          "big.bin : packed data CRC failed in volume <TMP>/packed/s.part1.rar\r\n\r\n"
                          "ERROR: big.bin - CRC failed\r\n\r\n"});
     }
     {
         CRarWriter w = SplitWriter(ERarFormat::Rar5);
         auto set = w.Write(tmp.Sub("later/s.rar"));
-        cases.push_back({"later volume", {"x", "-idp", set.arrVolumes[1], tmp.Sub("o5")}, 3,
-                         "Extracting from <TMP>/later/s.part2.rar\r\n"
-                         "WARNING: You need to start extraction from a previous volume to unpack big.bin\r\n\r\n"});
+        cases.push_back(
+            {"later volume",
+             {"x", "-idp", set.arrVolumes[1], tmp.Sub("o5")},
+             3,
+             "Extracting from <TMP>/later/s.part2.rar\r\n"
+             "WARNING: You need to start extraction from a previous volume to unpack big.bin\r\n\r\n"});
     }
     {
         testfiles::WriteFile(tmp.Sub("plain.rar"), "not an archive at all");
-        cases.push_back({"not RAR", {"x", "-idp", tmp.Sub("plain.rar"), tmp.Sub("o6")}, 3,
+        cases.push_back({"not RAR",
+                         {"x", "-idp", tmp.Sub("plain.rar"), tmp.Sub("o6")},
+                         3,
                          "<TMP>/plain.rar is not RAR archive\r\n\r\n"});
     }
     {
         CRarWriter w;
         auto set = w.Write(tmp.Sub("empty.rar"));
-        cases.push_back({"nothing to extract", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o7")}, 3,
+        cases.push_back({"nothing to extract",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o7")},
+                         3,
                          "No files to extract\r\n\r\n"});
     }
     {
         CRarWriter w;
         w.AddFile("big.bin", testfiles::RandomBytes(300000, 5));
         auto set = w.Write(tmp.Sub("full.rar"));
-        cases.push_back({"write error", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o8")}, 5,
+        cases.push_back({"write error",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o8")},
+                         5,
                          "Write error in the file <TMP>/o8/big.bin\r\n\r\n"});
     }
     {
@@ -315,7 +345,9 @@ TEST(UnrarCallerTest, EveryFailureGivesTheCallerALineNamingWhatWentWrong) {
         CRarWriter w;
         w.AddFile("d/x.txt", "x");
         auto set = w.Write(tmp.Sub("create.rar"));
-        cases.push_back({"create error", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o9")}, 9,
+        cases.push_back({"create error",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o9")},
+                         9,
                          "ERROR: Cannot create <TMP>/o9/d/x.txt\r\n\r\n"});
     }
     {
@@ -326,12 +358,18 @@ TEST(UnrarCallerTest, EveryFailureGivesTheCallerALineNamingWhatWentWrong) {
         e.strData = "x";
         w.AddEntry(e);
         auto set = w.Write(tmp.Sub("hostile.rar"));
-        cases.push_back({"refused entry", {"x", "-idp", set.arrVolumes[0], tmp.Sub("o10")}, 3,
+        cases.push_back({"refused entry",
+                         {"x", "-idp", set.arrVolumes[0], tmp.Sub("o10")},
+                         3,
                          "ERROR: ../up.txt - refused: the name leaves the destination\r\n\r\n"});
     }
     if (HaveRarFixtures()) {
-        cases.push_back({"damaged RAR 5", {"x", "-idp", RarFixtures() + "test_read_format_rar5_truncated_huff.rar", tmp.Sub("o11")}, 3,
-                         "Extracting from <RAR>/test_read_format_rar5_truncated_huff.rar\r\nUnexpected end of archive\r\n\r\n"});
+        cases.push_back(
+            {"damaged RAR 5",
+             {"x", "-idp", RarFixtures() + "test_read_format_rar5_truncated_huff.rar", tmp.Sub("o11")},
+             3,
+             "Extracting from <RAR>/test_read_format_rar5_truncated_huff.rar\r\nUnexpected end of "
+             "archive\r\n\r\n"});
     }
     for (const Case& c : cases) {
         UnrarRunOptions o;

@@ -1,23 +1,24 @@
 // The console RAR program on encrypted archives: the real ones written by the RAR program
 // and sets written encrypted by the test writer. Right password: extracted as an
 // unencrypted archive would be; wrong password: the password line, nothing left behind.
-#include "tests/companions/unrar/UnrarRun.h"
-#include "tests/fixtures/CChildRun.h"
-#include "tests/fixtures/CRarWriter.h"
-#include "tests/fixtures/TestFiles.h"
-#include "tests/fixtures/encryption/CRarEncryptionHook.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tests/companions/unrar/UnrarRun.h"
+#include "tests/fixtures/CChildRun.h"
+#include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/TestFiles.h"
+#include "tests/fixtures/encryption/CRarEncryptionHook.h"
+
 namespace {
 
 const std::vector<std::string> SWITCHES = {"x", "-o+", "-ierr", "-av-", "-y", "-idp"};
 
-UnrarResult Extract(const std::string& strArchive, const std::string& strPassword, const std::string& strDest) {
+UnrarResult Extract(const std::string& strArchive, const std::string& strPassword,
+                    const std::string& strDest) {
     std::vector<std::string> args = SWITCHES;
     if (!strPassword.empty()) {
         args.push_back("-p" + strPassword);
@@ -27,7 +28,8 @@ UnrarResult Extract(const std::string& strArchive, const std::string& strPasswor
     return RunUnrar(args);
 }
 
-std::map<std::string, std::string> TextFiles(const std::vector<std::string>& arrNames, const std::string& strPrefix) {
+std::map<std::string, std::string> TextFiles(const std::vector<std::string>& arrNames,
+                                             const std::string& strPrefix) {
     std::map<std::string, std::string> tree;
     for (const std::string& name : arrNames) {
         tree[name] = "f:" + strPrefix + name + (strPrefix == "data of " ? "\n" : "");
@@ -84,15 +86,18 @@ TEST(UnrarDecryptionTest, TwoPasswordArchiveExtractsTheGivenPasswordsFilesOnly) 
     if (!HaveRarFixtures()) {
         GTEST_SKIP();
     }
-    for (const char* pArchive : {"test_read_format_rar5_encrypted.rar", "test_read_format_rar4_encrypted.rar"}) {
+    for (const char* pArchive :
+         {"test_read_format_rar5_encrypted.rar", "test_read_format_rar4_encrypted.rar"}) {
         for (const auto& [strPassword, strOther] :
              {std::pair<std::string, std::string>{"password", "d.txt"}, {"password2", "b.txt"}}) {
             CUnrarTempDir tmp;
             UnrarResult r = Extract(RarFixtures() + pArchive, strPassword, tmp.Path());
             EXPECT_EQ(r.nExitCode, 3) << pArchive;
-            EXPECT_NE(r.strOutput.find("CRC failed in the encrypted file " + strOther + " (password incorrect ?)\n"),
+            EXPECT_NE(r.strOutput.find("CRC failed in the encrypted file " + strOther +
+                                       " (password incorrect ?)\n"),
                       std::string::npos)
-                << pArchive << "\n" << r.strOutput;
+                << pArchive << "\n"
+                << r.strOutput;
             EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << pArchive;
             auto expected = TextFiles({"a.txt", "b.txt", "c.txt", "d.txt"}, "This is from ");
             expected.erase(strOther);
@@ -109,13 +114,15 @@ TEST(UnrarDecryptionTest, WrongPasswordGivesThePasswordLineAndLeavesNoEncryptedF
          {"test_read_format_rar4_encrypted.rar", "test_read_format_rar5_encrypted.rar",
           "test_read_format_rar4_solid_encrypted.rar", "test_read_format_rar5_solid_encrypted.rar",
           "test_read_format_rar4_encrypted_filenames.rar", "test_read_format_rar5_encrypted_filenames.rar",
-          "test_read_format_rar4_solid_encrypted_filenames.rar", "test_read_format_rar5_solid_encrypted_filenames.rar",
-          "test_read_format_rar_encryption_data.rar", "test_read_format_rar_encryption_header.rar",
-          "test_read_format_rar_encryption_partially.rar"}) {
+          "test_read_format_rar4_solid_encrypted_filenames.rar",
+          "test_read_format_rar5_solid_encrypted_filenames.rar", "test_read_format_rar_encryption_data.rar",
+          "test_read_format_rar_encryption_header.rar", "test_read_format_rar_encryption_partially.rar"}) {
         CUnrarTempDir tmp;
         UnrarResult r = Extract(RarFixtures() + pArchive, "not-the-password", tmp.Path());
         EXPECT_EQ(r.nExitCode, 3) << pArchive << "\n" << r.strOutput;
-        EXPECT_NE(r.strOutput.find("CRC failed in the encrypted file "), std::string::npos) << pArchive << "\n" << r.strOutput;
+        EXPECT_NE(r.strOutput.find("CRC failed in the encrypted file "), std::string::npos)
+            << pArchive << "\n"
+            << r.strOutput;
         EXPECT_NE(r.strOutput.find(" (password incorrect ?)\n"), std::string::npos) << pArchive;
         EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << pArchive;
         EXPECT_EQ(r.strOutput.find("Enter password"), std::string::npos) << pArchive;
@@ -124,7 +131,8 @@ TEST(UnrarDecryptionTest, WrongPasswordGivesThePasswordLineAndLeavesNoEncryptedF
             const bool bPlain = (name == "a.txt" || name == "c.txt") &&
                                 std::string(pArchive).find("_encrypted.rar") != std::string::npos &&
                                 std::string(pArchive).find("solid") == std::string::npos;
-            EXPECT_TRUE(bPlain || (name == "bar.txt" && std::string(pArchive).find("partially") != std::string::npos))
+            EXPECT_TRUE(bPlain ||
+                        (name == "bar.txt" && std::string(pArchive).find("partially") != std::string::npos))
                 << pArchive << ": " << name;
         }
     }
@@ -134,13 +142,15 @@ TEST(UnrarDecryptionTest, HeaderEncryptedArchiveAsksBeforeExtractingAnything) {
     if (!HaveRarFixtures()) {
         GTEST_SKIP();
     }
-    for (const char* pArchive : {"test_read_format_rar5_encrypted_filenames.rar", "test_read_format_rar_encryption_header.rar",
-                                 "test_read_format_rar5_encrypted.rar"}) {
+    for (const char* pArchive :
+         {"test_read_format_rar5_encrypted_filenames.rar", "test_read_format_rar_encryption_header.rar",
+          "test_read_format_rar5_encrypted.rar"}) {
         CUnrarTempDir tmp;
         UnrarResult r = Extract(RarFixtures() + pArchive, "", tmp.Path());
         const size_t nPrompt = r.strOutput.find("Enter password (will not be echoed) for ");
         ASSERT_NE(nPrompt, std::string::npos) << pArchive;
-        EXPECT_EQ(r.strOutput.rfind("Extracting  ", nPrompt), std::string::npos) << pArchive << "\n" << r.strOutput;
+        EXPECT_EQ(r.strOutput.rfind("Extracting  ", nPrompt), std::string::npos) << pArchive << "\n"
+                                                                                 << r.strOutput;
         EXPECT_EQ(r.nExitCode, 3) << pArchive;
     }
 }
@@ -170,14 +180,17 @@ TEST(UnrarDecryptionTest, WriterSetsAcrossVolumesExtractByteIdentical) {
             UnrarResult r = Extract(set.arrVolumes[0], "pass word", tmp.Sub("out"));
             EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
             EXPECT_TRUE(EndsWithAllOk(r)) << r.strOutput;
-            std::map<std::string, std::string> expected = {
-                {"docs", "d"}, {"docs/readme.txt", "f:read me"}, {"docs/big.bin", "f:" + strBig},
-                {"empty", "d"}, {"z.txt", "f:last"}};
+            std::map<std::string, std::string> expected = {{"docs", "d"},
+                                                           {"docs/readme.txt", "f:read me"},
+                                                           {"docs/big.bin", "f:" + strBig},
+                                                           {"empty", "d"},
+                                                           {"z.txt", "f:last"}};
             EXPECT_EQ(ReadTree(tmp.Sub("out")), expected) << int(eFormat) << bHeaders;
 
             UnrarResult wrong = Extract(set.arrVolumes[0], "pass-word", tmp.Sub("wrong"));
             EXPECT_EQ(wrong.nExitCode, 3);
-            EXPECT_NE(wrong.strOutput.find(" (password incorrect ?)\n"), std::string::npos) << wrong.strOutput;
+            EXPECT_NE(wrong.strOutput.find(" (password incorrect ?)\n"), std::string::npos)
+                << wrong.strOutput;
             for (const auto& [name, content] : TreeIfAny(tmp.Sub("wrong"))) {
                 EXPECT_EQ(content, "d") << "extracted with a wrong password: " << name;
             }
@@ -205,9 +218,10 @@ TEST(UnrarDecryptionTest, DamagedEncryptedDataIsNeverAllOk) {
         EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos);
         // RAR 5.0 verified the password with its check value: plain damage. RAR 4.x cannot
         // tell damage from a wrong password.
-        const std::string strLine = eFormat == ERarFormat::Rar5
-                                        ? "ERROR: flipped.bin - CRC failed\n"
-                                        : "CRC failed in the encrypted file flipped.bin (password incorrect ?)\n";
+        const std::string strLine =
+            eFormat == ERarFormat::Rar5
+                ? "ERROR: flipped.bin - CRC failed\n"
+                : "CRC failed in the encrypted file flipped.bin (password incorrect ?)\n";
         EXPECT_NE(r.strOutput.find(strLine), std::string::npos) << r.strOutput;
         std::map<std::string, std::string> expected = {{"good.txt", "f:fine"}};
         EXPECT_EQ(ReadTree(tmp.Sub("out")), expected);
@@ -257,8 +271,9 @@ TEST(UnrarDecryptionTest, Rar4FilesWithoutSaltExtractWithThePasswordOnly) {
 
         UnrarResult wrong = Extract(set.arrVolumes[0], "Unsalted", tmp.Sub("wrong"));
         EXPECT_EQ(wrong.nExitCode, 3) << wrong.strOutput;
-        EXPECT_NE(wrong.strOutput.find("CRC failed in the encrypted file data/big.bin (password incorrect ?)\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            wrong.strOutput.find("CRC failed in the encrypted file data/big.bin (password incorrect ?)\n"),
+            std::string::npos)
             << wrong.strOutput;
         EXPECT_EQ(wrong.strOutput.find("All OK"), std::string::npos);
         for (const auto& [name, content] : TreeIfAny(tmp.Sub("wrong"))) {
@@ -321,14 +336,17 @@ TEST(UnrarDecryptionTest, MkrarEncryptedSetsExtractWithTheirPassword) {
         EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
         EXPECT_TRUE(EndsWithAllOk(r)) << r.strOutput;
         std::map<std::string, std::string> expected = {
-            {"in", "d"}, {"in/a.txt", "f:first"}, {"in/sub", "d"},
+            {"in", "d"},
+            {"in/a.txt", "f:first"},
+            {"in/sub", "d"},
             {"in/sub/b.bin", "f:" + ReadFileBytes(tmp.Sub("in/sub/b.bin"))}};
         EXPECT_EQ(ReadTree(tmp.Sub("out" + std::to_string(n))), expected);
         UnrarResult wrong = Extract(strFirst, "pw two", tmp.Sub("wrong" + std::to_string(n)));
         EXPECT_EQ(wrong.nExitCode, 3) << wrong.strOutput;
     }
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--encrypt-headers"}, {"--password", "x", "--no-salt"}, {"--kdf-count", "30"}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--encrypt-headers"},
+                                                {"--password", "x", "--no-salt"},
+                                                {"--kdf-count", "30"}}) {
         std::vector<std::string> args = {strMkrar};
         args.insert(args.end(), bad.begin(), bad.end());
         args.push_back(tmp.Sub("bad.rar"));

@@ -1,16 +1,16 @@
 // The console RAR program on archives written by the real RAR program (shared fixtures),
 // run as a child process exactly as the runner runs it.
-#include "UnrarRun.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "UnrarRun.h"
+
 namespace {
 
-#define REQUIRE_FIXTURES()                                                        \
-    if (!HaveRarFixtures()) {                                                     \
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RarFixtures();     \
+#define REQUIRE_FIXTURES()                                                    \
+    if (!HaveRarFixtures()) {                                                 \
+        GTEST_SKIP() << "shared RAR fixtures not found in " << RarFixtures(); \
     }
 
 const std::vector<std::string> CLEAN_ARCHIVES = {
@@ -75,7 +75,8 @@ TEST(UnrarFixturesTest, ExtractsEveryCleanArchiveLikeLibarchiveItself) {
     REQUIRE_FIXTURES();
     for (const std::string& name : CLEAN_ARCHIVES) {
         CUnrarTempDir tmp;
-        UnrarResult r = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
+        UnrarResult r =
+            RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
         EXPECT_EQ(r.nExitCode, 0) << name << "\n" << r.strOutput;
         EXPECT_EQ(LastLine(r.strOutput), "All OK") << name;
         auto expected = LibarchiveTree(VolumesOf(name));
@@ -88,8 +89,8 @@ TEST(UnrarFixturesTest, TestsEveryCleanArchiveWithoutWriting) {
     REQUIRE_FIXTURES();
     for (const std::string& name : CLEAN_ARCHIVES) {
         CUnrarTempDir tmp;
-        UnrarResult r = RunUnrar({"t", "-o+", "-ierr", "-av-", "-y", "-idc", RarFixtures() + name},
-                                 {"", -1, tmp.Path()});
+        UnrarResult r =
+            RunUnrar({"t", "-o+", "-ierr", "-av-", "-y", "-idc", RarFixtures() + name}, {"", -1, tmp.Path()});
         EXPECT_EQ(r.nExitCode, 0) << name << "\n" << r.strOutput;
         EXPECT_EQ(LastLine(r.strOutput), "All OK") << name;
         EXPECT_NE(r.strOutput.find("Testing archive " + RarFixtures() + name), std::string::npos) << name;
@@ -108,15 +109,42 @@ TEST(UnrarFixturesTest, PrintsTheFixedOutputFormat) {
     const std::vector<Case> cases = {
         {"rar4_extract_idp", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar.rar", true},
         {"rar4_test_idp", {"t", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar.rar", false},
-        {"rar5_multivolume_idp", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar5_multiarchive.part01.rar", true},
-        {"rar5_multivolume_idc", {"x", "-o+", "-ierr", "-av-", "-y", "-idc"}, "test_read_format_rar5_multiarchive.part01.rar", true},
-        {"rar5_later_volume_first", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar5_multiarchive.part05.rar", true},
-        {"rar5_encrypted_prompt", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar5_encrypted.rar", true},
-        {"rar5_encrypted_with_password", {"x", "-o+", "-ierr", "-av-", "-y", "-ppassword", "-idp"}, "test_read_format_rar5_encrypted.rar", true},
-        {"rar5_encrypted_never_ask", {"x", "-o+", "-ierr", "-av-", "-y", "-p-", "-idp"}, "test_read_format_rar5_encrypted.rar", true},
-        {"rar4_encrypted_headers_prompt", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar4_encrypted_filenames.rar", true},
-        {"rar4_invalid", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "test_read_format_rar_invalid1.rar", true},
-        {"rar5_truncated_huff", {"x", "-o+", "-ierr", "-av-", "-y", "-idc"}, "test_read_format_rar5_truncated_huff.rar", true},
+        {"rar5_multivolume_idp",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idp"},
+         "test_read_format_rar5_multiarchive.part01.rar",
+         true},
+        {"rar5_multivolume_idc",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idc"},
+         "test_read_format_rar5_multiarchive.part01.rar",
+         true},
+        {"rar5_later_volume_first",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idp"},
+         "test_read_format_rar5_multiarchive.part05.rar",
+         true},
+        {"rar5_encrypted_prompt",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idp"},
+         "test_read_format_rar5_encrypted.rar",
+         true},
+        {"rar5_encrypted_with_password",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-ppassword", "-idp"},
+         "test_read_format_rar5_encrypted.rar",
+         true},
+        {"rar5_encrypted_never_ask",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-p-", "-idp"},
+         "test_read_format_rar5_encrypted.rar",
+         true},
+        {"rar4_encrypted_headers_prompt",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idp"},
+         "test_read_format_rar4_encrypted_filenames.rar",
+         true},
+        {"rar4_invalid",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idp"},
+         "test_read_format_rar_invalid1.rar",
+         true},
+        {"rar5_truncated_huff",
+         {"x", "-o+", "-ierr", "-av-", "-y", "-idc"},
+         "test_read_format_rar5_truncated_huff.rar",
+         true},
         {"not_rar", {"x", "-o+", "-ierr", "-av-", "-y", "-idp"}, "README.md", true},
     };
     for (const Case& c : cases) {
@@ -127,7 +155,8 @@ TEST(UnrarFixturesTest, PrintsTheFixedOutputFormat) {
             args.push_back(tmp.Path() + "/out/");
         }
         UnrarResult r = RunUnrar(args);
-        std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+        std::string text =
+            NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
         EXPECT_TRUE(MatchesExpected(c.pExpected, text));
     }
 }
@@ -136,7 +165,8 @@ TEST(UnrarFixturesTest, AsksForThePasswordOfEveryEncryptedArchive) {
     REQUIRE_FIXTURES();
     for (const std::string& name : ENCRYPTED_ARCHIVES) {
         CUnrarTempDir tmp;
-        UnrarResult r = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
+        UnrarResult r =
+            RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
         EXPECT_NE(r.strOutput.find("Enter password (will not be echoed) for "), std::string::npos) << name;
         EXPECT_EQ(r.nExitCode, 3) << name;
         EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << name;
@@ -147,9 +177,11 @@ TEST(UnrarFixturesTest, AsksForThePasswordOfEveryEncryptedArchive) {
 TEST(UnrarFixturesTest, ExtractsThePlainEntriesBesideEncryptedOnes) {
     REQUIRE_FIXTURES();
     CUnrarTempDir tmp;
-    UnrarResult r = RunUnrar({"x", "-p-", "-idp", RarFixtures() + "test_read_format_rar4_encrypted.rar", tmp.Path()});
+    UnrarResult r =
+        RunUnrar({"x", "-p-", "-idp", RarFixtures() + "test_read_format_rar4_encrypted.rar", tmp.Path()});
     EXPECT_EQ(r.nExitCode, 3);
-    std::map<std::string, std::string> expected = {{"a.txt", "f:This is from a.txt"}, {"c.txt", "f:This is from c.txt"}};
+    std::map<std::string, std::string> expected = {{"a.txt", "f:This is from a.txt"},
+                                                   {"c.txt", "f:This is from c.txt"}};
     EXPECT_EQ(ReadTree(tmp.Path()), expected);
 }
 
@@ -157,7 +189,8 @@ TEST(UnrarFixturesTest, FailsOnEveryDamagedArchive) {
     REQUIRE_FIXTURES();
     for (const std::string& name : DAMAGED_ARCHIVES) {
         CUnrarTempDir tmp;
-        UnrarResult r = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
+        UnrarResult r =
+            RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", RarFixtures() + name, tmp.Path()});
         EXPECT_EQ(r.nExitCode, 3) << name;
         EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << name;
         EXPECT_NE(r.strOutput.find("Unexpected end of archive"), std::string::npos) << name;
@@ -171,8 +204,10 @@ TEST(UnrarFixturesTest, StopsWithTheVolumePathWhenAMiddleVolumeIsMissing) {
         std::string n = "test_read_format_rar5_multiarchive.part0" + std::to_string(i) + ".rar";
         std::filesystem::copy_file(RarFixtures() + n, tmp.Sub("set.part0" + std::to_string(i) + ".rar"));
     }
-    UnrarResult r = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", tmp.Sub("set.part01.rar"), tmp.Sub("out")});
-    std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+    UnrarResult r =
+        RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", tmp.Sub("set.part01.rar"), tmp.Sub("out")});
+    std::string text =
+        NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
     EXPECT_TRUE(MatchesExpected("rar5_missing_middle_volume", text));
     // The first program lies in volumes 1-3 and is complete; the second is not written.
     auto tree = ReadTree(tmp.Sub("out"));

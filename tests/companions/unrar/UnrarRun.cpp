@@ -1,9 +1,11 @@
-#include <gtest/gtest.h>
-
 #include "UnrarRun.h"
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
@@ -13,15 +15,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
-std::string UnrarPath() { return std::string(HARVEX_BIN_DIR) + "/unrar"; }
-std::string RarFixtures() { return std::string(HARVEX_SHARED_FIXTURES) + "/rar/"; }
-bool HaveRarFixtures() { return fs::exists(RarFixtures() + "test_read_format_rar.rar"); }
+std::string UnrarPath() {
+    return std::string(HARVEX_BIN_DIR) + "/unrar";
+}
+std::string RarFixtures() {
+    return std::string(HARVEX_SHARED_FIXTURES) + "/rar/";
+}
+bool HaveRarFixtures() {
+    return fs::exists(RarFixtures() + "test_read_format_rar.rar");
+}
 
 UnrarResult RunUnrar(const std::vector<std::string>& arrArgs, const UnrarRunOptions& options) {
     int out[2], in[2];
@@ -38,7 +43,9 @@ UnrarResult RunUnrar(const std::vector<std::string>& arrArgs, const UnrarRunOpti
         ::close(out[0]);
         ::close(out[1]);
         if (options.nFileSizeLimit >= 0) {
-            struct rlimit rl {rlim_t(options.nFileSizeLimit), rlim_t(options.nFileSizeLimit)};
+            struct rlimit rl {
+                rlim_t(options.nFileSizeLimit), rlim_t(options.nFileSizeLimit)
+            };
             ::setrlimit(RLIMIT_FSIZE, &rl);
         }
         if (!options.strWorkDir.empty() && ::chdir(options.strWorkDir.c_str()) != 0) {
@@ -99,7 +106,8 @@ std::string NormalizeOutput(const std::string& strOutput, const std::vector<std:
 }
 
 ::testing::AssertionResult MatchesExpected(const std::string& strName, const std::string& strNormalized) {
-    std::string path = std::string(HARVEX_SOURCE_DIR) + "/tests/companions/unrar/expected/" + strName + ".out";
+    std::string path =
+        std::string(HARVEX_SOURCE_DIR) + "/tests/companions/unrar/expected/" + strName + ".out";
     const char* update = std::getenv("HARVEX_UPDATE_EXPECTED");
     if (update && std::string(update) == "1") {
         WriteFileBytes(path, strNormalized);
@@ -142,7 +150,8 @@ void WriteFileBytes(const std::string& path, const std::string& data) {
 
 std::map<std::string, std::string> ReadTree(const std::string& strRoot) {
     std::map<std::string, std::string> tree;
-    for (auto it = fs::recursive_directory_iterator(strRoot); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(strRoot); it != fs::recursive_directory_iterator();
+         ++it) {
         std::string rel = it->path().lexically_relative(strRoot).string();
         if (it->is_symlink()) {
             tree[rel] = "l:" + fs::read_symlink(it->path()).string();

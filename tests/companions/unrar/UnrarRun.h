@@ -15,15 +15,15 @@ struct UnrarResult {
 };
 
 struct UnrarRunOptions {
-    std::string strStdin;           // written to standard input, then closed
-    long nFileSizeLimit = -1;       // RLIMIT_FSIZE of the child (SIGXFSZ stays ignored)
-    std::string strWorkDir;         // current folder of the child ("" = unchanged)
+    std::string strStdin;      // written to standard input, then closed
+    long nFileSizeLimit = -1;  // RLIMIT_FSIZE of the child (SIGXFSZ stays ignored)
+    std::string strWorkDir;    // current folder of the child ("" = unchanged)
 };
 
 UnrarResult RunUnrar(const std::vector<std::string>& arrArgs, const UnrarRunOptions& options = {});
 
 std::string UnrarPath();
-std::string RarFixtures();      // "<shared fixtures>/rar/", as passed to the program
+std::string RarFixtures();  // "<shared fixtures>/rar/", as passed to the program
 bool HaveRarFixtures();
 
 // Output with the fixture folder replaced by "<RAR>/", the given folders by "<TMP>" and

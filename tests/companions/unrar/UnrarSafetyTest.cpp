@@ -1,14 +1,12 @@
 // Hostile archives and hostile destinations: nothing is ever written outside the
 // destination, refused entries are named with a failing exit code, the rest extracts.
-#include "UnrarRun.h"
-
-#include "tests/fixtures/CRarWriter.h"
-#include "tests/fixtures/TestFiles.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "UnrarRun.h"
+#include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/TestFiles.h"
 
 namespace {
 
@@ -50,10 +48,13 @@ TEST(UnrarSafetyTest, RefusesEveryEntryThatWouldLeaveTheDestination) {
         CRarResult set = w.Write(tmp.Sub("hostile.rar"));
         ASSERT_TRUE(set.bOk) << set.strError;
         UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("a/b/out")));
-        std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+        std::string text =
+            NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
         EXPECT_TRUE(MatchesExpected(f == ERarFormat::Rar4 ? "hostile_rar4" : "hostile_rar5", text));
         EXPECT_EQ(r.nExitCode, 3);
-        EXPECT_EQ(testfiles::ListTree(tmp.Path()), "a/\na/b/\na/b/out/\na/b/out/good.txt\na/b/out/inlink -> good.txt\na/b/out/last.txt\nhostile.rar\n");
+        EXPECT_EQ(testfiles::ListTree(tmp.Path()),
+                  "a/\na/b/\na/b/out/\na/b/out/good.txt\na/b/out/inlink -> "
+                  "good.txt\na/b/out/last.txt\nhostile.rar\n");
         EXPECT_FALSE(testfiles::Exists("/tmp/absolute-unrar-test.txt"));
     }
 }
@@ -115,9 +116,11 @@ TEST(UnrarSafetyTest, RefusesDevicesAndFifosAndStripsSetIdBits) {
         UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("out")));
         EXPECT_EQ(r.nExitCode, 3) << r.strOutput;
         for (const char* name : {"fifo", "chardev", "blockdev"}) {
-            EXPECT_NE(r.strOutput.find(std::string("ERROR: ") + name + " - refused: device files and FIFOs are not extracted\n"),
+            EXPECT_NE(r.strOutput.find(std::string("ERROR: ") + name +
+                                       " - refused: device files and FIFOs are not extracted\n"),
                       std::string::npos)
-                << name << "\n" << r.strOutput;
+                << name << "\n"
+                << r.strOutput;
             EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/") + name));
         }
         EXPECT_EQ(ModeOf(tmp.Sub("out/setuid.sh")) & 07000, 0u);
@@ -142,7 +145,8 @@ TEST(UnrarSafetyTest, HardLinksStayInsideTheDestination) {
         << r.strOutput;
     EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/good-link.txt")), "inside\n");
     EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/bad-link.txt")));
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     ASSERT_EQ(::stat(tmp.Sub("out/file.txt").c_str(), &a), 0);
     ASSERT_EQ(::stat(tmp.Sub("out/good-link.txt").c_str(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
@@ -170,7 +174,8 @@ TEST(UnrarSafetyTest, AFullDiskIsAWriteErrorAndLeavesNoPartialFile) {
     UnrarRunOptions limited;
     limited.nFileSizeLimit = 100000;
     UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("out")), limited);
-    std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+    std::string text =
+        NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
     EXPECT_TRUE(MatchesExpected("write_error", text));
     EXPECT_EQ(r.nExitCode, 5);
     EXPECT_EQ(testfiles::ListTree(tmp.Sub("out")), "small.txt\n");
@@ -205,7 +210,8 @@ TEST(UnrarSafetyTest, AFileThatCannotBeCreatedIsACreateError) {
     w.AddFile("fine.txt", "fine\n");
     CRarResult set = w.Write(tmp.Sub("a.rar"));
     UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("out")));
-    std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+    std::string text =
+        NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
     EXPECT_TRUE(MatchesExpected("create_error", text));
     EXPECT_EQ(r.nExitCode, 9);
     EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/fine.txt")), "fine\n");

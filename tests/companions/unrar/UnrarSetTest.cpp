@@ -1,16 +1,14 @@
 // The console RAR program on stored RAR 4.x and 5.0 sets written by the project's own RAR
 // writer: both naming styles, entries split across volumes, and every way a set can be
 // incomplete or damaged.
-#include "UnrarRun.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "UnrarRun.h"
 #include "companions/unrar/crypto/CBlake2sp.h"
 #include "tests/fixtures/CRarBlockHook.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/TestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -71,7 +69,8 @@ TEST(UnrarSetTest, ExtractsSplitEntriesOfBothFormatsAndNamingStyles) {
                 pos = at == std::string::npos ? pos : at + 1;
             }
             EXPECT_EQ(Count(r.strOutput, "Extracting from "), set.arrVolumes.size());
-            std::string text = NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
+            std::string text =
+                NormalizeOutput(r.strOutput, {tmp.Path()}) + "[exit " + std::to_string(r.nExitCode) + "]\n";
             EXPECT_TRUE(MatchesExpected("set_" + Describe(f, n), text));
         }
     }
@@ -82,7 +81,8 @@ TEST(UnrarSetTest, TestModeChecksEveryVolumeAndWritesNothing) {
     CRarWriter w = MakeWriter(ERarFormat::Rar5, ERarNaming::Part);
     CRarResult set = w.Write(tmp.Sub("set.rar"));
     ASSERT_TRUE(set.bOk);
-    UnrarResult r = RunUnrar({"t", "-o+", "-ierr", "-av-", "-y", "-idp", set.arrVolumes[0]}, {"", -1, tmp.Path()});
+    UnrarResult r =
+        RunUnrar({"t", "-o+", "-ierr", "-av-", "-y", "-idp", set.arrVolumes[0]}, {"", -1, tmp.Path()});
     EXPECT_EQ(r.nExitCode, 0) << r.strOutput;
     EXPECT_EQ(Count(r.strOutput, "Testing archive "), set.arrVolumes.size());
     EXPECT_NE(r.strOutput.find("Testing     big.bin"), std::string::npos);
@@ -109,7 +109,8 @@ TEST(UnrarSetTest, MissingVolumesStopWithTheirPath) {
             EXPECT_NE(r.strOutput.find("Cannot find volume " + missing + "\n"), std::string::npos) << what;
             EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << what;
             EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/docs/small.txt")), SMALL) << what;
-            EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/after.txt")) && testfiles::Exists(tmp.Sub("out/big.bin")))
+            EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/after.txt")) &&
+                         testfiles::Exists(tmp.Sub("out/big.bin")))
                 << what;
             EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/big.bin"))) << what;
         }
@@ -162,8 +163,9 @@ TEST(UnrarSetTest, ACorruptedCrcIsNeverIgnored) {
             ASSERT_TRUE(set.bOk);
             UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[0], tmp.Sub("out")));
             EXPECT_EQ(r.nExitCode, 3) << r.strOutput;
-            EXPECT_NE(r.strOutput.find("big.bin : packed data CRC failed in volume " + set.arrVolumes[0] + "\n"),
-                      std::string::npos)
+            EXPECT_NE(
+                r.strOutput.find("big.bin : packed data CRC failed in volume " + set.arrVolumes[0] + "\n"),
+                std::string::npos)
                 << r.strOutput;
             EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/big.bin")));
         }
@@ -175,7 +177,8 @@ TEST(UnrarSetTest, ACorruptedCrcIsNeverIgnored) {
             CRarResult set = w.Write(tmp.Sub("set.rar"));
             UnrarResult r = RunUnrar({"t", "-idp", set.arrVolumes[0]});
             EXPECT_EQ(r.nExitCode, 3);
-            EXPECT_NE(r.strOutput.find("ERROR: docs/small.txt - CRC failed\n"), std::string::npos) << r.strOutput;
+            EXPECT_NE(r.strOutput.find("ERROR: docs/small.txt - CRC failed\n"), std::string::npos)
+                << r.strOutput;
         }
     }
 }
@@ -203,12 +206,15 @@ TEST(UnrarSetTest, ALaterVolumeGivenFirstWarnsAboutTheEntryThatBeganBefore) {
             ASSERT_TRUE(set.bOk);
             UnrarResult r = RunUnrar(StdArgs(set.arrVolumes[1], tmp.Sub("out")));
             EXPECT_EQ(r.nExitCode, 3) << r.strOutput;
-            EXPECT_NE(r.strOutput.find("Extracting from " + set.arrVolumes[1] + "\n\nWARNING: You need to start "
+            EXPECT_NE(r.strOutput.find("Extracting from " + set.arrVolumes[1] +
+                                       "\n\nWARNING: You need to start "
                                        "extraction from a previous volume to unpack big.bin\n"),
                       std::string::npos)
-                << Describe(f, n) << "\n" << r.strOutput;
+                << Describe(f, n) << "\n"
+                << r.strOutput;
             EXPECT_EQ(r.strOutput.find("Extracting from " + set.arrVolumes[0]), std::string::npos);
-            EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/after.txt")), "written after the big file\n") << Describe(f, n);
+            EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/after.txt")), "written after the big file\n")
+                << Describe(f, n);
             EXPECT_FALSE(testfiles::Exists(tmp.Sub("out/big.bin")));
             EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos);
         }
@@ -265,7 +271,8 @@ TEST(UnrarSetTest, ChecksTheBlake2HashWhereTheArchiveHasOne) {
         ASSERT_TRUE(set.bOk) << set.strError;
         UnrarResult r = RunUnrar({"x", "-idp", set.arrVolumes[0], tmp.Sub("out")});
         EXPECT_EQ(r.nExitCode, bWrong ? 3 : 0) << r.strOutput;
-        EXPECT_EQ(r.strOutput.find("ERROR: big.bin - CRC failed\n") != std::string::npos, bWrong) << r.strOutput;
+        EXPECT_EQ(r.strOutput.find("ERROR: big.bin - CRC failed\n") != std::string::npos, bWrong)
+            << r.strOutput;
         EXPECT_EQ(testfiles::Exists(tmp.Sub("out/big.bin")), !bWrong);
     }
 }

@@ -1,21 +1,21 @@
 // The console RAR program on solid RAR 4.x archives, which libarchive cannot read: the real
 // solid fixture, and plain (decrypted) copies of it with one thing changed, so that every
 // file after the change depends on the decoder state the change touched.
-#include "companions/unrar/CRarBlockReader.h"
-#include "companions/unrar/decrypt/CRarDecryption.h"
-#include "tests/companions/unrar/UnrarRun.h"
-#include "tests/fixtures/CRar29Encoder.h"
-#include "tests/fixtures/CRarHookChain.h"
-#include "tests/fixtures/CRarWriter.h"
-#include "tests/fixtures/encryption/CRarEncryptionHook.h"
-#include "tests/fixtures/TestFiles.h"
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <map>
 #include <string>
 #include <vector>
+
+#include "companions/unrar/CRarBlockReader.h"
+#include "companions/unrar/decrypt/CRarDecryption.h"
+#include "tests/companions/unrar/UnrarRun.h"
+#include "tests/fixtures/CRar29Encoder.h"
+#include "tests/fixtures/CRarHookChain.h"
+#include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/TestFiles.h"
+#include "tests/fixtures/encryption/CRarEncryptionHook.h"
 
 namespace {
 
@@ -110,10 +110,11 @@ TEST(UnrarSolidRar4Test, DamageLeavesOnlyFilesWhoseChecksumMatched) {
     }
     struct Case {
         const char* pWhat;
-        size_t nFile;     // the file whose packed data is changed
-        bool bTruncate;   // cut the archive there instead of flipping a byte
+        size_t nFile;    // the file whose packed data is changed
+        bool bTruncate;  // cut the archive there instead of flipping a byte
     };
-    for (const Case& c : {Case{"flip in b", 1, false}, Case{"flip in a", 0, false}, Case{"cut in c", 2, true}}) {
+    for (const Case& c :
+         {Case{"flip in b", 1, false}, Case{"flip in a", 0, false}, Case{"cut in c", 2, true}}) {
         CPlainSolid plain;
         const RarFileBlock& f = plain.info.arrFiles[c.nFile];
         if (c.bTruncate) {
@@ -126,9 +127,11 @@ TEST(UnrarSolidRar4Test, DamageLeavesOnlyFilesWhoseChecksumMatched) {
         EXPECT_EQ(r.nExitCode, 3) << c.pWhat << "\n" << r.strOutput;
         EXPECT_EQ(r.strOutput.find("All OK"), std::string::npos) << c.pWhat << "\n" << r.strOutput;
         const auto good = Four();
-        const auto tree = testfiles::Exists(tmp.Sub("out")) ? ReadTree(tmp.Sub("out")) : std::map<std::string, std::string>{};
+        const auto tree = testfiles::Exists(tmp.Sub("out")) ? ReadTree(tmp.Sub("out"))
+                                                            : std::map<std::string, std::string>{};
         for (const auto& [strName, strContent] : tree) {
-            EXPECT_EQ(good.at(strName), strContent) << c.pWhat << ": " << strName << " left with wrong content";
+            EXPECT_EQ(good.at(strName), strContent)
+                << c.pWhat << ": " << strName << " left with wrong content";
         }
         // The files before the change are out, the changed one is not.
         for (size_t i = 0; i < c.nFile; ++i) {
@@ -147,8 +150,8 @@ struct CWrittenSolid {
     CRarWriter writer;
     CRarResult result;
 
-    CWrittenSolid(const CUnrarTempDir& dir, std::uint64_t nVolumeSize, ERarNaming eNaming, int nNewTablesEvery,
-                  int nSmallFiles)
+    CWrittenSolid(const CUnrarTempDir& dir, std::uint64_t nVolumeSize, ERarNaming eNaming,
+                  int nNewTablesEvery, int nSmallFiles)
         : hook(4), writer(Options(nVolumeSize, eNaming)) {
         hook.nNewTablesEvery = nNewTablesEvery;
         const std::string strShared = testfiles::RandomBytes(40000, 5);
@@ -159,7 +162,8 @@ struct CWrittenSolid {
         }
         writer.AddFile("empty.txt", "");
         writer.AddSymlink("link", "first.bin");
-        writer.AddFile("again.bin", strShared + testfiles::RandomBytes(120000, 6) + strShared.substr(0, 9000));
+        writer.AddFile("again.bin",
+                       strShared + testfiles::RandomBytes(120000, 6) + strShared.substr(0, 9000));
         writer.AddFile("last.txt", "the end");
         result = writer.Write(dir.Sub("w.rar"));
     }
@@ -174,7 +178,8 @@ struct CWrittenSolid {
     std::map<std::string, std::string> Tree() const {
         std::map<std::string, std::string> tree;
         for (const CRarEntry& e : const_cast<CRarWriter&>(writer).Entries()) {
-            tree[e.strName] = e.eKind == CRarEntry::EKind::Symlink ? "l:" + e.strLinkTarget : "f:" + e.strData;
+            tree[e.strName] =
+                e.eKind == CRarEntry::EKind::Symlink ? "l:" + e.strLinkTarget : "f:" + e.strData;
         }
         tree["small"] = "d";
         return tree;
@@ -202,7 +207,8 @@ TEST(UnrarSolidRar4Test, WrittenSolidSetsExtractByteIdentical) {
         ASSERT_TRUE(solidSet.result.bOk) << solidSet.result.strError;
         UnrarResult r = Extract(solidSet.result.arrVolumes[0], tmp.Sub("out"));
         EXPECT_EQ(r.nExitCode, 0) << c.pWhat << "\n" << r.strOutput.substr(0, 3000);
-        EXPECT_TRUE(ReadTree(tmp.Sub("out")) == solidSet.Tree()) << c.pWhat << "\n" << r.strOutput.substr(0, 3000);
+        EXPECT_TRUE(ReadTree(tmp.Sub("out")) == solidSet.Tree()) << c.pWhat << "\n"
+                                                                 << r.strOutput.substr(0, 3000);
         UnrarResult t = RunUnrar({"t", "-idp", solidSet.result.arrVolumes[0]});
         EXPECT_EQ(t.nExitCode, 0) << c.pWhat << "\n" << t.strOutput.substr(0, 3000);
     }
@@ -294,7 +300,8 @@ TEST(UnrarSolidRar4Test, EncryptedSolidSetsAcrossVolumesExtractWithThePassword) 
         std::map<std::string, std::string> tree;
         for (int i = 0; i < 6; ++i) {
             const std::string strName = "f" + std::to_string(i) + ".bin";
-            const std::string strData = strShared.substr(size_t(i) * 1000, 9000) + std::string(size_t(i) * 700, 'q');
+            const std::string strData =
+                strShared.substr(size_t(i) * 1000, 9000) + std::string(size_t(i) * 700, 'q');
             writer.AddFile(strName, strData);
             tree[strName] = "f:" + strData;
         }
@@ -308,9 +315,11 @@ TEST(UnrarSolidRar4Test, EncryptedSolidSetsAcrossVolumesExtractWithThePassword) 
 
         UnrarResult w = RunUnrar({"x", "-o+", "-idp", "-pnot-it", written.arrVolumes[0], tmp.Sub("wrong")});
         EXPECT_EQ(w.nExitCode, 3) << c.pWhat << "\n" << w.strOutput;
-        EXPECT_NE(w.strOutput.find(" (password incorrect ?)"), std::string::npos) << c.pWhat << "\n" << w.strOutput;
+        EXPECT_NE(w.strOutput.find(" (password incorrect ?)"), std::string::npos) << c.pWhat << "\n"
+                                                                                  << w.strOutput;
         EXPECT_EQ(w.strOutput.find("All OK"), std::string::npos) << c.pWhat;
-        const auto left = testfiles::Exists(tmp.Sub("wrong")) ? ReadTree(tmp.Sub("wrong")) : std::map<std::string, std::string>{};
+        const auto left = testfiles::Exists(tmp.Sub("wrong")) ? ReadTree(tmp.Sub("wrong"))
+                                                              : std::map<std::string, std::string>{};
         EXPECT_TRUE(left.empty()) << c.pWhat << ": " << left.size() << " files left after a wrong password";
     }
 }

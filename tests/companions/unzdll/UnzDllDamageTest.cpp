@@ -63,7 +63,8 @@ TEST_F(UnzDllDamageTest, AMissingArchiveIsAnOpenError) {
     UnzRun run;
     run.strArchive = strRoot + "/does-not-exist.zip";
     EXPECT_EQ(run.Exec(), UNZ_ERR_OPEN);
-    EXPECT_TRUE(run.HasText(UNZ_MSG_ERROR, "Fatal Error: cannot open " + run.strArchive + ": No such file or directory"));
+    EXPECT_TRUE(run.HasText(UNZ_MSG_ERROR,
+                            "Fatal Error: cannot open " + run.strArchive + ": No such file or directory"));
 }
 
 TEST_F(UnzDllDamageTest, AFlippedStoredByteIsACrcErrorAndTheOtherEntriesGoOn) {
@@ -80,7 +81,8 @@ TEST_F(UnzDllDamageTest, AFlippedStoredByteIsACrcErrorAndTheOtherEntriesGoOn) {
         run.strArchive = strZip;
         run.bTest = bTest;
         EXPECT_EQ(run.Exec(), UNZ_ERR_CRC);
-        EXPECT_EQ(run.Texts(UNZ_MSG_ERROR), (std::vector<std::string>{"Error: bad.bin: CRC failed, the data is damaged"}));
+        EXPECT_EQ(run.Texts(UNZ_MSG_ERROR),
+                  (std::vector<std::string>{"Error: bad.bin: CRC failed, the data is damaged"}));
         EXPECT_EQ(run.Texts(UNZ_MSG_ENTRY),
                   (std::vector<std::string>{std::string(bTest ? "Tested" : "Unzipped") + " good.txt"}));
     }
@@ -121,7 +123,8 @@ TEST_F(UnzDllDamageTest, AWriteFailureIsReportedAndLeavesNoPartialFile) {
     WriteZip(strZip, {{"big.bin", Pattern(2 << 20, 12), true}, {"small.txt", "s"}});
     struct rlimit saved {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
     struct rlimit limited = saved;
@@ -133,7 +136,8 @@ TEST_F(UnzDllDamageTest, AWriteFailureIsReportedAndLeavesNoPartialFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &previous, nullptr);
     EXPECT_EQ(nResult, UNZ_ERR_WRITE);
-    EXPECT_EQ(run.Texts(UNZ_MSG_ERROR), (std::vector<std::string>{"Error: big.bin: write failed: File too large"}));
+    EXPECT_EQ(run.Texts(UNZ_MSG_ERROR),
+              (std::vector<std::string>{"Error: big.bin: write failed: File too large"}));
     EXPECT_EQ(ListTree(strOut), (std::vector<std::string>{"small.txt"}));
 }
 

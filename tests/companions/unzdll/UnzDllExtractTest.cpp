@@ -30,16 +30,17 @@ TEST_F(UnzDllExtractTest, ExtractsNestedFoldersIntoTheCurrentDirectory) {
     UnzRun run;
     run.strArchive = strZip;
     EXPECT_EQ(run.Exec(), UNZ_OK);
-    EXPECT_EQ(ListTree(strOut), (std::vector<std::string>{"a", "a/b", "a/b/c", "a/b/c/deep.bin", "a/stored.txt",
-                                                         "empty", "top.txt", "zero.txt"}));
+    EXPECT_EQ(ListTree(strOut), (std::vector<std::string>{"a", "a/b", "a/b/c", "a/b/c/deep.bin",
+                                                          "a/stored.txt", "empty", "top.txt", "zero.txt"}));
     EXPECT_EQ(ReadFile(strOut + "/top.txt"), "top level\n");
     EXPECT_EQ(ReadFile(strOut + "/a/b/c/deep.bin"), strBig);
     EXPECT_EQ(ReadFile(strOut + "/a/stored.txt"), "kept as it is");
     EXPECT_EQ(ReadFile(strOut + "/zero.txt"), "");
     std::vector<std::string> arrDone = run.Texts(UNZ_MSG_ENTRY);
     std::sort(arrDone.begin(), arrDone.end());
-    EXPECT_EQ(arrDone, (std::vector<std::string>{"Unzipped a/", "Unzipped a/b/c/deep.bin", "Unzipped a/stored.txt",
-                                                 "Unzipped empty/", "Unzipped top.txt", "Unzipped zero.txt"}));
+    EXPECT_EQ(arrDone,
+              (std::vector<std::string>{"Unzipped a/", "Unzipped a/b/c/deep.bin", "Unzipped a/stored.txt",
+                                        "Unzipped empty/", "Unzipped top.txt", "Unzipped zero.txt"}));
     EXPECT_TRUE(run.Texts(UNZ_MSG_ERROR).empty());
     // The library works in the directory it was given and leaves it as it was.
     EXPECT_EQ(std::filesystem::current_path().string(), strOut);
@@ -49,7 +50,8 @@ TEST_F(UnzDllExtractTest, SendsEveryMessageOnTheCallingThreadWithTheCallersPoint
     // Enough data for several worker threads.
     std::vector<ZipItem> arrItems;
     for (int i = 0; i < 6; ++i) {
-        arrItems.push_back(ZipItem("part" + std::to_string(i) + ".bin", Pattern(3 << 20, unsigned(i) + 10), i % 2 == 0));
+        arrItems.push_back(
+            ZipItem("part" + std::to_string(i) + ".bin", Pattern(3 << 20, unsigned(i) + 10), i % 2 == 0));
     }
     std::string strZip = strRoot + "/many.zip";
     WriteZip(strZip, arrItems);
@@ -80,15 +82,21 @@ TEST_F(UnzDllExtractTest, OverwritesAnExistingFile) {
 TEST_F(UnzDllExtractTest, KeepsUnixModesAndUtf8Names) {
     std::string strZip = strRoot + "/modes.zip";
     WriteZip(strZip, {ZipItem::WithMode("run.sh", "#!/bin/sh\n", S_IFREG | 0750),
-                      ZipItem::WithMode("r\xc3\xa9sum\xc3\xa9/\xc3\xbc" "ber.txt", "unicode", S_IFREG | 0640)});
+                      ZipItem::WithMode("r\xc3\xa9sum\xc3\xa9/\xc3\xbc"
+                                        "ber.txt",
+                                        "unicode", S_IFREG | 0640)});
     UnzRun run;
     run.strArchive = strZip;
     EXPECT_EQ(run.Exec(), UNZ_OK);
     struct stat st {};
     ASSERT_EQ(stat((strOut + "/run.sh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0750u);
-    EXPECT_EQ(ReadFile(strOut + "/r\xc3\xa9sum\xc3\xa9/\xc3\xbc" "ber.txt"), "unicode");
-    EXPECT_TRUE(run.HasText(UNZ_MSG_ENTRY, "Unzipped r\xc3\xa9sum\xc3\xa9/\xc3\xbc" "ber.txt"));
+    EXPECT_EQ(ReadFile(strOut + "/r\xc3\xa9sum\xc3\xa9/\xc3\xbc"
+                                "ber.txt"),
+              "unicode");
+    EXPECT_TRUE(run.HasText(UNZ_MSG_ENTRY,
+                            "Unzipped r\xc3\xa9sum\xc3\xa9/\xc3\xbc"
+                            "ber.txt"));
 }
 
 TEST_F(UnzDllExtractTest, TestModeChecksEveryEntryAndWritesNothing) {
@@ -107,8 +115,10 @@ TEST_F(UnzDllExtractTest, TestModeChecksEveryEntryAndWritesNothing) {
 TEST_F(UnzDllExtractTest, ReadsZip64Records) {
     std::string strZip = strRoot + "/zip64.zip";
     std::string strData = Pattern(70000, 3);
-    WriteRawZip(strZip, {RawStored("stored64.bin", strData), RawDeflated("dir/deflated64.txt", std::string(90000, 'z'))},
-                true);
+    WriteRawZip(
+        strZip,
+        {RawStored("stored64.bin", strData), RawDeflated("dir/deflated64.txt", std::string(90000, 'z'))},
+        true);
     UnzRun run;
     run.strArchive = strZip;
     EXPECT_EQ(run.Exec(), UNZ_OK);
@@ -133,7 +143,8 @@ TEST_P(UnzDllPasswordTest, OpensEntriesEncryptedWithTheDefaultPassword) {
 TEST_P(UnzDllPasswordTest, ReportsABadPasswordThenOpensWithTheRightOne) {
     std::string strZip = strRoot + "/other.zip";
     std::string strData = Pattern(20000, 5);
-    WriteZip(strZip, {ZipItem::Encrypted("secret.bin", strData, GetParam(), "other-secret"), {"plain.txt", "plain"}});
+    WriteZip(strZip,
+             {ZipItem::Encrypted("secret.bin", strData, GetParam(), "other-secret"), {"plain.txt", "plain"}});
     UnzRun first;
     first.strArchive = strZip;  // the default password, as the program tries first
     EXPECT_EQ(first.Exec(), UNZ_ERR_PASSWORD);
@@ -195,9 +206,11 @@ TEST_F(UnzDllExtractTest, WrongPasswordThatPassesTheTraditionalCheckIsABadPasswo
     EXPECT_TRUE(run.Texts(UNZ_MSG_ENTRY).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Encryptions, UnzDllPasswordTest, ::testing::Values(ZIP_EM_TRAD_PKWARE, ZIP_EM_AES_256),
+INSTANTIATE_TEST_SUITE_P(Encryptions, UnzDllPasswordTest,
+                         ::testing::Values(ZIP_EM_TRAD_PKWARE, ZIP_EM_AES_256),
                          [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == ZIP_EM_TRAD_PKWARE ? std::string("Traditional") : std::string("Aes256");
+                             return info.param == ZIP_EM_TRAD_PKWARE ? std::string("Traditional")
+                                                                     : std::string("Aes256");
                          });
 
 TEST_F(UnzDllExtractTest, RefusesARecordOfAnotherVersion) {

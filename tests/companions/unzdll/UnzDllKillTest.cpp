@@ -1,6 +1,5 @@
 // Stopping a running call through the callback's answer.
 #include <dirent.h>
-
 #include <zlib.h>
 
 #include <algorithm>
@@ -98,7 +97,9 @@ TEST_F(UnzDllKillTest, StopsParallelWorkersAfterAnEntryMessage) {
     int nThreadsBefore = CountThreads();
     UnzRun run;
     run.strArchive = strZip;
-    run.pStopWhen = [](const RecordedMessage& message, int) { return message.nType == UNZ_MSG_ENTRY ? 1 : 0; };
+    run.pStopWhen = [](const RecordedMessage& message, int) {
+        return message.nType == UNZ_MSG_ENTRY ? 1 : 0;
+    };
     EXPECT_EQ(run.Exec(), UNZ_ERR_KILLED);
     ASSERT_EQ(run.arrMessages.size(), 1u);
     EXPECT_EQ(run.arrMessages[0].nType, UNZ_MSG_ENTRY);

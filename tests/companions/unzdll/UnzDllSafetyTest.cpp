@@ -25,13 +25,16 @@ TEST_F(UnzDllSafetyTest, RefusesNamesThatLeaveTheFolderAndExtractsTheRest) {
                          RawStored("..\\backslash.txt", "bs"), RawStored("a/../../twice.txt", "two"),
                          RawStored("C:/drive.txt", "drive"), RawStored("ok/fine.txt", "fine")});
     UnzRun run = RunArchive(strZip, UNZ_ERR_REFUSED);
-    EXPECT_EQ(ListTree(strRoot), (std::vector<std::string>{"escape.zip", "out", "out/ok", "out/ok/fine.txt"}));
+    EXPECT_EQ(ListTree(strRoot),
+              (std::vector<std::string>{"escape.zip", "out", "out/ok", "out/ok/fine.txt"}));
     EXPECT_EQ(ReadFile(strOut + "/ok/fine.txt"), "fine");
     std::vector<std::string> arrErrors = run.Texts(UNZ_MSG_ERROR);
     ASSERT_EQ(arrErrors.size(), 5u);
-    EXPECT_EQ(arrErrors[0], "Error: ../parent.txt: refused, the path leads outside the destination folder (..)");
+    EXPECT_EQ(arrErrors[0],
+              "Error: ../parent.txt: refused, the path leads outside the destination folder (..)");
     EXPECT_EQ(arrErrors[1], "Error: " + strAbsolute + ": refused, absolute path");
-    EXPECT_EQ(arrErrors[2], "Error: ..\\backslash.txt: refused, the path leads outside the destination folder (..)");
+    EXPECT_EQ(arrErrors[2],
+              "Error: ..\\backslash.txt: refused, the path leads outside the destination folder (..)");
     EXPECT_EQ(arrErrors[4], "Error: C:/drive.txt: refused, absolute path (drive letter)");
     for (const RecordedMessage& message : run.arrMessages) {
         if (message.nType == UNZ_MSG_ERROR) {
@@ -60,8 +63,9 @@ TEST_F(UnzDllSafetyTest, CreatesLinksThatStayInsideAndRefusesOthers) {
     EXPECT_FALSE(Exists(strOut + "/sub/out-up"));
     EXPECT_FALSE(Exists(strOut + "/sub/sneaky"));
     EXPECT_EQ(run.Texts(UNZ_MSG_ERROR).size(), 3u);
-    EXPECT_TRUE(run.HasText(UNZ_MSG_ERROR,
-                            "Error: out-abs: refused, symbolic link points outside the destination folder (/etc/passwd)"));
+    EXPECT_TRUE(run.HasText(
+        UNZ_MSG_ERROR,
+        "Error: out-abs: refused, symbolic link points outside the destination folder (/etc/passwd)"));
 }
 
 TEST_F(UnzDllSafetyTest, NeverWritesThroughALinkInTheDestination) {
@@ -70,8 +74,9 @@ TEST_F(UnzDllSafetyTest, NeverWritesThroughALinkInTheDestination) {
     ASSERT_EQ(symlink((strRoot + "/elsewhere").c_str(), (strOut + "/folder-link").c_str()), 0);
     ASSERT_EQ(symlink((strRoot + "/elsewhere/victim.txt").c_str(), (strOut + "/file-link").c_str()), 0);
     std::string strZip = strRoot + "/through.zip";
-    WriteRawZip(strZip, {RawStored("folder-link/victim.txt", "overwritten"), RawStored("folder-link/new.txt", "new"),
-                         RawStored("file-link", "replaces the link")});
+    WriteRawZip(strZip,
+                {RawStored("folder-link/victim.txt", "overwritten"), RawStored("folder-link/new.txt", "new"),
+                 RawStored("file-link", "replaces the link")});
     UnzRun run = RunArchive(strZip, UNZ_ERR_REFUSED);
     EXPECT_EQ(ReadFile(strRoot + "/elsewhere/victim.txt"), "untouched");
     EXPECT_EQ(ListTree(strRoot + "/elsewhere"), (std::vector<std::string>{"victim.txt"}));
@@ -80,8 +85,9 @@ TEST_F(UnzDllSafetyTest, NeverWritesThroughALinkInTheDestination) {
     ASSERT_EQ(lstat((strOut + "/file-link").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(ReadFile(strOut + "/file-link"), "replaces the link");
-    EXPECT_TRUE(run.HasText(UNZ_MSG_ERROR,
-                            "Error: folder-link/victim.txt: refused: the path goes through the symbolic link folder-link"));
+    EXPECT_TRUE(run.HasText(
+        UNZ_MSG_ERROR,
+        "Error: folder-link/victim.txt: refused: the path goes through the symbolic link folder-link"));
 }
 
 TEST_F(UnzDllSafetyTest, AnArchiveCannotPlantALinkAndWriteThroughIt) {
@@ -109,8 +115,9 @@ TEST_F(UnzDllSafetyTest, DropsSetUserIdBitsWithAWarning) {
     struct stat st {};
     ASSERT_EQ(stat((strOut + "/tool").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
-    EXPECT_EQ(run.Texts(UNZ_MSG_WARNING),
-              (std::vector<std::string>{"Warning: tool: set-user-id, set-group-id and sticky bits not restored"}));
+    EXPECT_EQ(
+        run.Texts(UNZ_MSG_WARNING),
+        (std::vector<std::string>{"Warning: tool: set-user-id, set-group-id and sticky bits not restored"}));
 }
 
 TEST_F(UnzDllSafetyTest, RefusesDeviceEntries) {
@@ -138,7 +145,8 @@ TEST_F(UnzDllSafetyTest, StopsOverlappingEntriesBeforeWritingAnything) {
     UnzRun run = RunArchive(strZip, UNZ_ERR_BOMB);
     EXPECT_TRUE(ListTree(strOut).empty());
     ASSERT_EQ(run.Texts(UNZ_MSG_ERROR).size(), 1u);
-    EXPECT_EQ(run.Texts(UNZ_MSG_ERROR)[0].rfind("Fatal Error: overlapping entries", 0), 0u) << run.Texts(UNZ_MSG_ERROR)[0];
+    EXPECT_EQ(run.Texts(UNZ_MSG_ERROR)[0].rfind("Fatal Error: overlapping entries", 0), 0u)
+        << run.Texts(UNZ_MSG_ERROR)[0];
 }
 
 TEST_F(UnzDllSafetyTest, RefusesAnImpossibleRatioBeforeWritingAnything) {

@@ -198,7 +198,9 @@ void WriteZip(const std::string& strPath, const std::vector<ZipItem>& arrItems) 
         }
         ASSERT_GE(nIndex, 0) << item.strName << ": " << zip_strerror(pZip);
         if (!item.bDirectory) {
-            ASSERT_EQ(zip_set_file_compression(pZip, zip_uint64_t(nIndex), item.bStore ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1), 0);
+            ASSERT_EQ(zip_set_file_compression(pZip, zip_uint64_t(nIndex),
+                                               item.bStore ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 1),
+                      0);
         }
         if (item.nEncryption != 0) {
             ASSERT_EQ(zip_file_set_encryption(pZip, zip_uint64_t(nIndex), zip_uint16_t(item.nEncryption),

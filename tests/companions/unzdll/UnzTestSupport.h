@@ -61,17 +61,17 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    std::string strRoot;     // the temporary directory (holds out/ and the archives)
-    std::string strOut;      // strRoot + "/out": the current directory during the test
+    std::string strRoot;  // the temporary directory (holds out/ and the archives)
+    std::string strOut;   // strRoot + "/out": the current directory during the test
     std::string strSavedCwd;
 };
 
 // Small file helpers.
 std::string ReadFile(const std::string& strPath);
 void WriteFile(const std::string& strPath, const std::string& strData);
-bool Exists(const std::string& strPath);           // without following a final link
+bool Exists(const std::string& strPath);                       // without following a final link
 std::vector<std::string> ListTree(const std::string& strDir);  // relative paths, sorted
-std::string Pattern(size_t nSize, unsigned nSeed);  // deterministic, poorly compressible bytes
+std::string Pattern(size_t nSize, unsigned nSeed);             // deterministic, poorly compressible bytes
 
 // An entry for the libzip writer: a file, deflated unless bStore.
 struct ZipItem {
@@ -84,9 +84,9 @@ struct ZipItem {
     std::string strName;
     std::string strData;
     bool bStore = false;
-    int nEncryption = 0;           // ZIP_EM_*; 0 none
-    std::string strPassword;       // for nEncryption
-    uint32_t nUnixMode = 0;        // full st_mode with type bits; 0 leaves libzip's default
+    int nEncryption = 0;      // ZIP_EM_*; 0 none
+    std::string strPassword;  // for nEncryption
+    uint32_t nUnixMode = 0;   // full st_mode with type bits; 0 leaves libzip's default
     bool bDirectory = false;
 };
 // Writes a ZIP with libzip; fails the test on error.
@@ -95,12 +95,12 @@ void WriteZip(const std::string& strPath, const std::vector<ZipItem>& arrItems);
 // An entry for the byte-level writer: stored or raw-deflated data as given.
 struct RawItem {
     std::string strName;
-    std::string strData;          // the bytes stored in the archive (already compressed)
-    uint16_t nMethod = 0;         // 0 stored, 8 deflate, anything else as given
-    uint32_t nCrc = 0;            // CRC-32 of the uncompressed data
-    uint64_t nSize = 0;           // declared uncompressed size
-    uint32_t nUnixMode = 0;       // st_mode; 0 for none
-    int nSameLocalAs = -1;        // >= 0: point the central entry at that item's local header
+    std::string strData;     // the bytes stored in the archive (already compressed)
+    uint16_t nMethod = 0;    // 0 stored, 8 deflate, anything else as given
+    uint32_t nCrc = 0;       // CRC-32 of the uncompressed data
+    uint64_t nSize = 0;      // declared uncompressed size
+    uint32_t nUnixMode = 0;  // st_mode; 0 for none
+    int nSameLocalAs = -1;   // >= 0: point the central entry at that item's local header
 };
 RawItem RawStored(const std::string& strName, const std::string& strData);
 RawItem RawDeflated(const std::string& strName, const std::string& strData);

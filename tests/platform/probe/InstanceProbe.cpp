@@ -5,38 +5,42 @@
 // Lines printed by "first": READY, then per hand-over "ARGS <n>" and "ARG <hex>"
 // for each piece, and "SHOW" per show request.
 
-#include "platform/CCustomCommandLineInfo.h"
-#include "platform/CSingleInstance.h"
-
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <string>
 
+#include "platform/CCustomCommandLineInfo.h"
+#include "platform/CSingleInstance.h"
+
 namespace {
 
 void PrintHex(const std::string& text) {
     std::printf("ARG ");
-    for (unsigned char c : text) std::printf("%02x", c);
+    for (unsigned char c : text)
+        std::printf("%02x", c);
     std::printf("\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return 2;
+    if (argc < 2)
+        return 2;
     const std::string mode = argv[1];
     CSingleInstance instance;
     if (mode == "first") {
-        if (!instance.Acquire() || !instance.Listen()) return 5;
+        if (!instance.Acquire() || !instance.Listen())
+            return 5;
         std::printf("READY\n");
         std::fflush(stdout);
         int connections = argc > 2 ? std::atoi(argv[2]) : 1;
         CSingleInstance::CHandler handler;
         handler.onHandOver = [](const std::vector<std::string>& pieces) {
             std::printf("ARGS %zu\n", pieces.size());
-            for (const auto& p : pieces) PrintHex(p);
+            for (const auto& p : pieces)
+                PrintHex(p);
             std::fflush(stdout);
         };
         handler.onShow = [] {
@@ -44,14 +48,17 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         };
         while (connections > 0) {
-            if (instance.ServeOne(handler, 20000)) --connections;
-            else return 6;
+            if (instance.ServeOne(handler, 20000))
+                --connections;
+            else
+                return 6;
         }
         std::printf("DONE\n");
         return 0;
     }
     if (mode == "hold") {
-        if (!instance.Acquire()) return 5;
+        if (!instance.Acquire())
+            return 5;
         std::printf("READY\n");
         std::fflush(stdout);
         char c;
@@ -61,14 +68,16 @@ int main(int argc, char** argv) {
     }
     if (mode == "second") {
         char cwd[PATH_MAX];
-        if (!::getcwd(cwd, sizeof cwd)) return 2;
+        if (!::getcwd(cwd, sizeof cwd))
+            return 2;
         CCustomCommandLineInfo info;
         info.ParseCommandLine(argc - 1, argv + 1, cwd);
         if (instance.Acquire()) {
             std::printf("FIRST\n");
             return 5;
         }
-        switch (CSingleInstance::ForwardToRunningInstance(info.arrParams, HasPresetArgument(info.arrParams))) {
+        switch (
+            CSingleInstance::ForwardToRunningInstance(info.arrParams, HasPresetArgument(info.arrParams))) {
             case CSingleInstance::EForward::DELIVERED:
                 return 0;
             case CSingleInstance::EForward::NO_INSTANCE:
