@@ -2,7 +2,7 @@
 # Installs every Debian package Harvex needs to build, test and benchmark.
 set -euo pipefail
 PACKAGES=(
-  cmake ninja-build g++ pkg-config git
+  cmake ninja-build g++ pkg-config git clang-format
   qt6-base-dev
   libarchive-dev libzip-dev libssl-dev libb2-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
