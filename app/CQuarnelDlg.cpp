@@ -273,10 +273,12 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
     m_pLog->setPalette(logPalette);
     const QColor face = palette().color(QPalette::Button);
     const int r = face.red(), g = face.green(), b = face.blue();
-    m_pDropLabel->setStyleSheet(
-        QStringLiteral("color: %1;").arg(QColor((r + 100) % 255, (g + 140) % 255, b).name()));
-    m_pMenuLabel->setStyleSheet(
-        QStringLiteral("color: %1;").arg(QColor(r, (g + 140) % 255, (b + 140) % 255).name()));
+    QPalette dropPalette = m_pDropLabel->palette();
+    dropPalette.setColor(QPalette::WindowText, QColor((r + 100) % 255, (g + 140) % 255, b));
+    m_pDropLabel->setPalette(dropPalette);
+    QPalette menuPalette = m_pMenuLabel->palette();
+    menuPalette.setColor(QPalette::WindowText, QColor(r, (g + 140) % 255, (b + 140) % 255));
+    m_pMenuLabel->setPalette(menuPalette);
     const int arrValues[BOX_COUNT] = {m_settings.bMainFolder, m_settings.bSample, m_settings.bSubs,
                                       m_settings.bSubsFolder, m_settings.bCovers, m_settings.bNfo,
                                       m_settings.bTest,       m_settings.bCleanUp};
