@@ -15,6 +15,12 @@ constexpr int PASSWORD_EXIT_CODE = 3333;
 // The program's own output is kept for evaluation up to this size (its tail beyond it).
 constexpr std::size_t MAX_CAPTURE = 8 * 1024 * 1024;
 
+// The password travels on a pipe the program inherits (CRedirect::SetSecretInput),
+// never on its command line, which every local user can read.
+std::string PasswordFdSwitch() {
+    return "--password-fd=" + std::to_string(CRedirect::SECRET_FD);
+}
+
 bool IsRootDestination(const std::string& strDestination) {
     return strDestination == "/";
 }
@@ -100,7 +106,7 @@ private:
 std::vector<std::string> BuildRarArguments(const CRarJob& job, bool bSingleArchiveProgress) {
     std::vector<std::string> arrArgs = {job.strUnrarExe, job.bTest ? "t" : "x", "-o+", "-ierr", "-av-", "-y"};
     if (!job.strPassword.empty()) {
-        arrArgs.push_back("-p" + job.strPassword);
+        arrArgs.push_back(PasswordFdSwitch());
     }
     arrArgs.push_back(job.bFolderItem && !bSingleArchiveProgress ? "-idp" : "-idc");
     arrArgs.push_back(job.strArchive);
@@ -115,7 +121,7 @@ std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress)
     strLine += job.bTest ? " t" : " x";
     strLine += " -o+ -ierr -av- -y";
     if (!job.strPassword.empty()) {
-        strLine += " -p" + job.strPassword;
+        strLine += " " + PasswordFdSwitch();
     }
     strLine += job.bFolderItem && !bSingleArchiveProgress ? " -idp" : " -idc";
     strLine += " \"" + job.strArchive + "\"";
@@ -272,6 +278,9 @@ CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
     CRarRunOwner owner(job, state);
     {
         CRedirect redirect(BuildRarArguments(job, bSingle), &owner, out.strCommandLine);
+        if (!job.strPassword.empty()) {
+            redirect.SetSecretInput(job.strPassword);
+        }
         redirect.Run();
         out.runner = redirect.Result();
     }
