@@ -7,6 +7,7 @@
 // only from the install folder. The current folder is never searched.
 
 #include <string>
+#include <vector>
 
 struct CToolPaths {
     std::string strInstallDir;
@@ -18,5 +19,8 @@ CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::s
                             const std::string& strPathVariable);
 // True when both exist as regular files and unrar may be run.
 bool AreToolsPresent(const CToolPaths& paths);
+// The paths of the companions that AreToolsPresent finds missing (unrar first), so
+// that a message can name them; empty when both are present.
+std::vector<std::string> MissingTools(const CToolPaths& paths);
 // The folder of the running program (/proc/self/exe), "" when unknown.
 std::string ProgramFolder();
