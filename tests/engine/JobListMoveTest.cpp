@@ -106,7 +106,7 @@ TEST_F(JobListMoveTest, DropLandsAtTheTargetIndexCountedAfterRemoval) {
     EXPECT_EQ(Names(), "541032");
 }
 
-TEST_F(JobListMoveTest, DropIsOneModelMoveSoPersistentIndexesAndSelectionFollow) {
+TEST_F(JobListMoveTest, DropIsDoneAsModelMovesSoPersistentIndexesAndSelectionFollow) {
     AddFolders(7);
     std::vector<QPersistentModelIndex> arrPersistent;
     for (int r = 0; r < list.RowCount(); ++r) {
