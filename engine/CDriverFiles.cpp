@@ -125,9 +125,22 @@ void CDriver::HandleSubsPack(const CFileInformation& f) {
 
 bool CDriver::StartWorker(std::function<void()> fnBody, const std::string& strShown) {
     JoinWorker();
+    // Nothing may leave a worker as an exception (it would end the program): a body that
+    // throws before posting fails the entry and posts UWM_FILE_DONE itself.
+    auto fnGuarded = [this, fnBody = std::move(fnBody), strShown] {
+        try {
+            fnBody();
+        } catch (...) {
+            try {
+                m_arrWorkerErrors.push_back(strShown + ":  Unhandled error\r\n");
+            } catch (...) {
+            }
+            Post(Msg().UWM_FILE_DONE);
+        }
+    };
     std::string strWhy;
     try {
-        m_worker = fnStartThread ? fnStartThread(std::move(fnBody)) : std::thread(std::move(fnBody));
+        m_worker = fnStartThread ? fnStartThread(std::move(fnGuarded)) : std::thread(std::move(fnGuarded));
         if (m_worker.joinable())
             return true;
         strWhy = "no thread";
