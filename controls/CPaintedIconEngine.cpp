@@ -45,7 +45,7 @@ QImage CPaintedIconEngine::Render(const QSize& deviceSize, QIcon::Mode mode) con
 
 void CPaintedIconEngine::paint(QPainter* pPainter, const QRect& rect, QIcon::Mode mode, QIcon::State state) {
     const qreal dpr = pPainter->device() != nullptr ? pPainter->device()->devicePixelRatioF() : 1.0;
-    const QPixmap pm = scaledPixmap(rect.size(), mode, state, dpr);
+    const QPixmap pm = scaledPixmap(rect.size() * dpr, mode, state, dpr);
     pPainter->drawPixmap(rect, pm);
 }
 
@@ -53,8 +53,9 @@ QPixmap CPaintedIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::S
     return scaledPixmap(size, mode, state, 1.0);
 }
 
+// QIcon asks with the size in device pixels and the ratio they are for.
 QPixmap CPaintedIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) {
-    const QSize deviceSize(qRound(size.width() * scale), qRound(size.height() * scale));
+    const QSize deviceSize = size;
     const QString strKey =
         QStringLiteral("%1x%2/%3").arg(deviceSize.width()).arg(deviceSize.height()).arg(int(mode));
     auto it = m_cache.constFind(strKey);

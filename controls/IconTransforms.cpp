@@ -43,13 +43,15 @@ public:
 
     void paint(QPainter* pPainter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
         const qreal dpr = pPainter->device() != nullptr ? pPainter->device()->devicePixelRatioF() : 1.0;
-        pPainter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, dpr));
+        pPainter->drawPixmap(rect, scaledPixmap(rect.size() * dpr, mode, state, dpr));
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-        const QPixmap src = m_source.pixmap(size, scale, mode, state);
+        // size is in device pixels, as QIcon asks.
+        const QSize logical(qRound(size.width() / scale), qRound(size.height() / scale));
+        const QPixmap src = m_source.pixmap(logical, scale, mode, state);
         QPixmap pm = QPixmap::fromImage(Transformed(src.toImage(), m_copy));
         pm.setDevicePixelRatio(src.devicePixelRatio());
         return pm;
