@@ -33,6 +33,8 @@ struct CTwoButtons {
         pLayout->addWidget(pSecond);
         pFirst->SetIcon(CImageList::Instance().Named(ENamedIcon::Go));
         window.resize(200, 100);
+        // The pointer starts outside the window, over neither button.
+        QCursor::setPos(QPoint(3000, 3000));
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
@@ -221,6 +223,7 @@ TEST(ThemedButtonTest, ThemedButtonFollowsPointerPressAndEnabledState) {
     pButton->SetThemeHelper(&theme);
     pButton->SetAlwaysTrack(true);
     window.resize(160, 60);
+    QCursor::setPos(QPoint(3000, 3000));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(pButton->IsThemed());
