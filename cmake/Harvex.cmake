@@ -17,6 +17,10 @@ function(harvex_library)
 endfunction()
 
 # harvex_test(NAME <target> DEPS <targets...>)
+# The shared real-archive fixtures beside the checkout (a worktree elsewhere names them).
+set(HARVEX_SHARED_FIXTURES_DIR "${PROJECT_SOURCE_DIR}/../shared/fixtures" CACHE PATH
+    "Folder of the shared test fixtures (rar/ ...)")
+
 # One test program made of every .cpp file of the calling folder, each
 # GoogleTest case registered as its own ctest entry.
 function(harvex_test)
@@ -31,6 +35,6 @@ function(harvex_test)
   target_compile_definitions(${ARG_NAME} PRIVATE
     HARVEX_BIN_DIR="${HARVEX_BIN_DIR}"
     HARVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    HARVEX_SHARED_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+    HARVEX_SHARED_FIXTURES="${HARVEX_SHARED_FIXTURES_DIR}")
   gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

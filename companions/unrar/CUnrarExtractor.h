@@ -46,6 +46,7 @@ private:
     };
 
     void PlanEntries();
+    uint64_t AddRenumberedMainHeader(size_t nVolume, uint64_t nNumber);
     void OnVolume(size_t nVolume);
     bool OpenDestination();
     bool ProcessEntry(PlannedEntry& e, archive_entry* pEntry);  // false: stop the run
