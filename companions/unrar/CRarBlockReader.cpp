@@ -156,7 +156,8 @@ void CVolumeWalker::WalkRar4() {
         if ((flags & rar4::LONG_BLOCK) && headSize >= 11) {
             addSize = Le32(&h[7]);
         }
-        bool bCheckCrc = type == rar4::MAIN_BLOCK || type == rar4::FILE_BLOCK || type == rar4::NEWSUB_BLOCK;
+        bool bCheckCrc = type == rar4::MAIN_BLOCK || type == rar4::FILE_BLOCK || type == rar4::NEWSUB_BLOCK ||
+                         type == rar4::END_BLOCK;
         if (bCheckCrc && !rarformat::Rar4HeaderCrcMatches(h.data(), headSize)) {
             Fail(RarScanStatus::BadHeader, "header CRC mismatch at offset " + std::to_string(pos));
             return;

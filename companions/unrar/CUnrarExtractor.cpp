@@ -479,7 +479,9 @@ int CUnrarExtractor::Run() {
     } else if (!bFatal && set.eEnd != RarSetEnd::Complete) {
         ReportSetEnd();
     }
-    if (nErrors == 0 && arrPlan.empty()) {
+    if (nErrors == 0 && report.EntriesOk() == 0) {
+        // Nothing was extracted or tested (no entries, or only folders in test mode):
+        // never a success.
         report.Line(unrar::TEXT_NO_FILES);
         Fail(FAIL_DAMAGED);
         return ExitCode();
@@ -534,15 +536,7 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
             return false;
         }
     }
-    auto refusedOrFailed = [&](SafeStatus s) {
-        if (s == SafeStatus::RefusedThroughLink) {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_THROUGH_LINK);
-            Fail(FAIL_DAMAGED);
-        } else {
-            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
-            Fail(FAIL_CREATE);
-        }
-    };
+    auto refusedOrFailed = [&](SafeStatus s) { ReportCreateFailure(s, rel, shown); };
 
     if (hardlink) {
         std::string targetRel;
@@ -577,55 +571,7 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
         return true;
     }
     if (type == AE_IFLNK) {
-        const char* target = archive_entry_symlink_utf8(pEntry);
-        if (!target) {
-            target = archive_entry_symlink(pEntry);
-        }
-        std::string strTarget = target ? target : "";
-        if (const Rar29File* pInfo = Rar29Info(e)) {
-            // A compressed target (libarchive would hand out the packed bytes as the target).
-            strTarget.clear();
-            uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
-            uint64_t nBytes = 0;
-            Rar29Failure failure;
-            auto sink = [&strTarget](const uint8_t* p, size_t n) {
-                if (strTarget.size() + n > 65536) {
-                    return false;
-                }
-                strTarget.append(reinterpret_cast<const char*>(p), n);
-                return true;
-            };
-            const RarFileBlock& last = *e.arrPieces.back();
-            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) ||
-                (last.bHasCrc && nCrc != last.nCrc32)) {
-                if (failure.bReadError) {
-                    report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
-                    Fail(FAIL_FATAL);
-                    return false;
-                }
-                report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
-                Fail(FAIL_DAMAGED);
-                return true;
-            }
-        }
-        if (bTest) {
-            report.EntryStart(unrar::TEXT_TESTING, shown);
-            report.EntryOk();
-            return true;
-        }
-        if (!CEntryPath::LinkStaysInside(rel, strTarget)) {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_LINK);
-            Fail(FAIL_DAMAGED);
-            return true;
-        }
-        report.EntryStart(unrar::TEXT_EXTRACTING, shown);
-        SafeStatus s = destination.CreateSymlink(rel, strTarget);
-        if (s != SafeStatus::Ok) {
-            refusedOrFailed(s);
-            return true;
-        }
-        report.EntryOk();
-        return true;
+        return ExtractSymlink(e, pEntry, rel, shown);
     }
     return ExtractData(e, pEntry, rel, shown);
 }
