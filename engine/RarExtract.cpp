@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "companions/unrar/UnrarContract.h"
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
@@ -205,7 +206,7 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
                       std::vector<std::string>& arrErrors, const std::string& strShown) {
     auto report = [&arrErrors](const std::string& strText) { AddReportLine(arrErrors, strText, 1); };
     switch (nExitCode) {
-        case 0: {
+        case unrar::EXIT_OK: {
             // The exit code alone proves nothing (a foreign or broken program may exit 0
             // having done nothing): the program's own last line and its entry lines must say
             // that the archive came out.
@@ -224,37 +225,37 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
         }
         case PASSWORD_EXIT_CODE:
             return;
-        case 1:
-        case 2:
-        case 3:
-        case 6:
+        case unrar::EXIT_WARNING:
+        case unrar::EXIT_FATAL:
+        case unrar::EXIT_DAMAGED:
+        case unrar::EXIT_OPEN_ERROR:
         // "No files to extract" (10), a wrong password (11) and the codes that once meant
         // nothing to do: the archive was not extracted, so they must fail the item.
-        case 10:
-        case 11:
-        case 50:
-        case 51:
-        case 80:
-        case 81:
-        case 82:
+        case unrar::EXIT_NO_FILES:
+        case unrar::EXIT_BAD_PASSWORD:
+        case unrar::EXIT_OTHER_50:
+        case unrar::EXIT_OTHER_51:
+        case unrar::EXIT_OTHER_80:
+        case unrar::EXIT_OTHER_81:
+        case unrar::EXIT_OTHER_82:
             ParseToolOutput(strOutput, bTest, bKillRequested, arrErrors);
             break;
-        case 4:
+        case unrar::EXIT_LOCKED:
             report("Attempt to modify an archive previously locked by the 'k' command.");
             break;
-        case 5:
+        case unrar::EXIT_WRITE_ERROR:
             report("Write to disk error.");
             break;
-        case 7:
+        case unrar::EXIT_USAGE:
             report("Command line option error.");
             break;
-        case 8:
+        case unrar::EXIT_MEMORY:
             report("Not enough memory for operation.");
             break;
-        case 9:
+        case unrar::EXIT_CREATE_ERROR:
             report("Create file error.");
             break;
-        case 255:
+        case unrar::EXIT_SIGNAL:
             report("User stopped the process.");
             break;
         default:
