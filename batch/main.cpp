@@ -7,12 +7,15 @@
 #include <QCoreApplication>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "batch/BatchParts.h"
 #include "batch/CBatchOptions.h"
 #include "batch/CBatchRunner.h"
+#include "platform/ToolPaths.h"
+#include "settings/SettingsSchema.h"
 
 namespace {
 
@@ -40,15 +43,6 @@ public:
     }
 };
 
-std::string ProgramFolder() {
-    char szPath[PATH_MAX + 1] = {};
-    const ssize_t nLength = readlink("/proc/self/exe", szPath, PATH_MAX);
-    if (nLength <= 0)
-        return ".";
-    std::string strPath(szPath, static_cast<std::size_t>(nLength));
-    return strPath.substr(0, strPath.rfind('/'));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,10 +63,15 @@ int main(int argc, char** argv) {
     std::vector<CPresets> arrPresets;
     LoadBatchSettings(settings, arrPresets);
 
-    const std::string strFolder = ProgramFolder();
+    // The same look-up as the window's: the "Directory" setting, else the
+    // companions beside the program (build tree) or in its private folder.
+    std::string strDirectory;
+    ReadInstallDir(strDirectory);
+    const char* szPath = std::getenv("PATH");
+    const CToolPaths tools = ResolveToolPaths(strDirectory, ProgramFolder(), szPath ? szPath : "");
     CBatchRunner runner(options, settings, arrPresets, std::cout, std::cerr);
-    runner.strUnrarExe = access((strFolder + "/unrar").c_str(), X_OK) == 0 ? strFolder + "/unrar" : "unrar";
-    runner.strUnzipLibrary = strFolder + "/libunzdll.so";
+    runner.strUnrarExe = tools.strUnrarExe;
+    runner.strUnzipLibrary = tools.strUnzipDll;
     CTerminalPasswordAsker asker;
     if (isatty(STDIN_FILENO))
         runner.pPasswordPrompt = &asker;

@@ -130,27 +130,29 @@ void WriteNemo(const CMenuModel& model, const CActionTargets& targets, std::vect
 
 void WriteNautilus(const CMenuModel& model, const CActionTargets& targets, std::vector<std::string>& errors) {
     const std::string folder = targets.strDataHome + "/" + NAUTILUS_FOLDER;
-    const std::string submenu = "Harvex";
+    const std::string submenu = folder + "/Harvex";
+    const std::vector<CMenuFile> files = MakeNautilusScripts(model);
     std::set<std::string> keepTop;
     std::set<std::string> keepSub;
-    for (const CMenuFile& file : MakeNautilusScripts(model)) {
-        std::string error;
-        if (!WriteAtomically(folder + "/" + file.strName, file.strText, 0755, error)) {
-            errors.push_back(error);
-            continue;
-        }
+    for (const CMenuFile& file : files) {
         const size_t slash = file.strName.find('/');
         if (slash == std::string::npos)
             keepTop.insert(file.strName);
         else
             keepSub.insert(file.strName.substr(slash + 1));
     }
+    // The old layout goes first: the flat "Harvex" script takes the place of
+    // the submenu's folder and the other way round.
     SweepFolder(folder, keepTop, IsAnyName, errors);
-    SweepFolder(folder + "/" + submenu, keepSub, IsAnyName, errors);
+    SweepFolder(submenu, keepSub, IsAnyName, errors);
     std::error_code ec;
-    if (keepSub.empty() && fs::is_directory(folder + "/" + submenu, ec) &&
-        fs::is_empty(folder + "/" + submenu, ec))
-        fs::remove(folder + "/" + submenu, ec);
+    if (keepSub.empty() && fs::is_directory(submenu, ec) && fs::is_empty(submenu, ec))
+        fs::remove(submenu, ec);
+    for (const CMenuFile& file : files) {
+        std::string error;
+        if (!WriteAtomically(folder + "/" + file.strName, file.strText, 0755, error))
+            errors.push_back(error);
+    }
 }
 
 void WriteThunar(const CMenuModel& model, const CActionTargets& targets, std::vector<std::string>& errors) {
