@@ -9,7 +9,10 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-      -DHARVEX_BUILD_TESTS=OFF -DHARVEX_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+      -DHARVEX_BUILD_TESTS=OFF -DHARVEX_BUILD_BENCH=OFF "${launcher[@]}" \
+      -DCMAKE_C_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+      -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+      -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now" -DCMAKE_SHARED_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now" >/dev/null
 cmake --build build-deb -j "$(nproc)"
 (cd build-deb && cpack -G DEB >/dev/null)
 deb=$(ls build-deb/harvex_*.deb)
