@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     LoadBatchSettings(settings, arrPresets);
 
     // The companions exactly as the program finds them: the "Directory" setting, else
-    // this program's folder; unrar also on the absolute folders of PATH.
+    // beside this program (build tree) or in its private folder when installed.
     std::string strDirectory;
     ReadInstallDir(strDirectory);
     const char* pszPath = std::getenv("PATH");
