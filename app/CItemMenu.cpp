@@ -1,85 +1,28 @@
 #include "app/CItemMenu.h"
 
-#include <sys/stat.h>
-
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMenu>
 #include <QUrl>
 #include <algorithm>
 
-#include "app/CLocalImageList.h"
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CDropTarget.h"
+#include "controls/CImageList.h"
 #include "engine/CItemStates.h"
+#include "engine/ItemMenuHelpers.h"
 #include "engine/PathHelpers.h"
 
 namespace {
 
-constexpr int MENU_TEXT_WIDTH = 40;
-constexpr int RUN_LIST_LIMIT = 21;
-
-struct CRunExtension {
-    const char* pszExtension;
-    int nIcon;
-};
-const CRunExtension RUN_EXTENSIONS[] = {{"mkv", 38}, {"mp4", 47}, {"exe", 36},  {"msi", 37},
-                                        {"avi", 35}, {"mpg", 39}, {"mpeg", 39}, {"vob", 45}};
-
-int RunIcon(const std::string& strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    const std::size_t nDot = strPath.rfind('.');
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nDot < nSlash))
-        return -1;
-    std::string strExtension = strPath.substr(nDot + 1);
-    std::transform(strExtension.begin(), strExtension.end(), strExtension.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    for (const CRunExtension& entry : RUN_EXTENSIONS)
-        if (strExtension == entry.pszExtension)
-            return entry.nIcon;
-    return -1;
-}
-
-bool FileExists(const std::string& strPath) {
-    struct stat st {};
-    return stat(strPath.c_str(), &st) == 0;
-}
-
-// What the run of an item recorded, when the job list keeps it; else the window's record.
-template <typename TItem>
-bool RecordedRun(const TItem& item, const CQuarnelDlg::CRunRecord* pWindowRecord, bool& bTest,
-                 std::string& strOutput) {
-    if constexpr (requires { item.bHasRun, item.bRunWasTest, item.strRunOutputFolder; }) {
-        if (item.bHasRun) {
-            bTest = item.bRunWasTest != 0;
-            strOutput = item.strRunOutputFolder;
-            return true;
-        }
-    }
-    if (pWindowRecord == nullptr)
-        return false;
-    bTest = pWindowRecord->bTest;
-    strOutput = pWindowRecord->strOutput;
-    return true;
+// What the item's last run used, or the current options for an item that has not run.
+bool RunWasTest(const CJobList& list, const CListItem& item, int nRow) {
+    if (item.bHasRun)
+        return item.bRunWasTest != 0;
+    return list.GetItemOption(CJobList::OPTION_TEST, nRow);
 }
 
 }  // namespace
-
-std::string PadMenuText(const std::string& strText) {
-    const std::size_t nWidth = strText == "Skip$Ctrl+S" ? MENU_TEXT_WIDTH + 1 : MENU_TEXT_WIDTH;
-    const std::size_t nDollar = strText.find('$');
-    if (nDollar == std::string::npos) {
-        if (strText.size() >= nWidth)
-            return strText;
-        return strText + std::string(nWidth - strText.size(), ' ');
-    }
-    std::string strLabel = strText.substr(0, nDollar);
-    const std::string strShortcut = strText.substr(nDollar + 1);
-    std::string strResult = strLabel + " ";
-    while (strResult.size() + strShortcut.size() < nWidth)
-        strResult += ' ';
-    return strResult + strShortcut;
-}
 
 std::string MenuLabel(const std::string& strText) {
     const std::size_t nDollar = strText.find('$');
@@ -115,11 +58,7 @@ CItemMenu::CItemMenu(CQuarnelDlg& dlg) : m_dlg(dlg) {
 bool CItemMenu::RowTested(int nRow) const {
     const CJobList& list = m_dlg.List();
     const CListItem* pItem = list.ItemAtRow(nRow);
-    bool bTest = false;
-    std::string strOutput;
-    if (pItem != nullptr && RecordedRun(*pItem, m_dlg.RunRecordOf(pItem->nId), bTest, strOutput))
-        return bTest;
-    return list.GetItemOption(CJobList::OPTION_TEST, nRow);
+    return pItem != nullptr && RunWasTest(list, *pItem, nRow);
 }
 
 std::string CItemMenu::RowOutputFolder(int nRow) const {
@@ -127,11 +66,12 @@ std::string CItemMenu::RowOutputFolder(int nRow) const {
     const CListItem* pItem = list.ItemAtRow(nRow);
     if (pItem == nullptr)
         return std::string();
-    bool bTest = false;
-    std::string strOutput;
-    if (RecordedRun(*pItem, m_dlg.RunRecordOf(pItem->nId), bTest, strOutput)) {
-        // A run that tested, or extracted into the input folder, has no output folder to open.
-        if (bTest || strOutput.empty() || NormalizePath(strOutput) == NormalizePath(pItem->InputFolder()))
+    if (pItem->bHasRun) {
+        // What the run extracted into: nothing after a test, and the input folder (offered
+        // as "Open input folder") after an extraction into it.
+        const std::string& strOutput = pItem->strRunOutputFolder;
+        if (pItem->bRunWasTest || strOutput.empty() ||
+            NormalizePath(strOutput) == NormalizePath(pItem->InputFolder()))
             return std::string();
         return strOutput;
     }
@@ -174,7 +114,7 @@ int CItemMenu::Add(QMenu& menu, const std::string& strText, int nKind, int nPara
                    int nIcon, bool bEnabled) {
     // Only the fixed entries carry a shortcut text; paths and preset names are shown as they are.
     const bool bShortcut = nKind == 4 || nKind == 5 || nKind == 6 || nKind == 7 || nKind == 13 || nKind == 14;
-    QAction* pAction = menu.addAction(CLocalImageList::MenuIcon(nIcon),
+    QAction* pAction = menu.addAction(CImageList::Instance().MenuIcon(nIcon),
                                       QString::fromStdString(bShortcut ? MenuLabel(strText) : strText));
     pAction->setEnabled(bEnabled);
     if (nKind < 0)
@@ -193,11 +133,11 @@ void CItemMenu::Build(QMenu& menu) {
     const CListItem* pOnly = nOnly >= 0 ? list.ItemAtRow(nOnly) : nullptr;
 
     if (bIdle && (s.nSelected == 0 || s.nUnprocessed == s.nSelected)) {
-        QMenu* pSub = menu.addMenu(CLocalImageList::MenuIcon(5), QStringLiteral("Set output folder"));
+        QMenu* pSub = menu.addMenu(CImageList::Instance().MenuIcon(5), QStringLiteral("Set output folder"));
         BuildOutputMenu(*pSub);
     }
     if (bIdle && list.RowCount() > 0 && s.nSelected > 0 && s.nUnprocessed == s.nSelected) {
-        QMenu* pSub = menu.addMenu(CLocalImageList::MenuIcon(6), QStringLiteral("Set preset"));
+        QMenu* pSub = menu.addMenu(CImageList::Instance().MenuIcon(6), QStringLiteral("Set preset"));
         BuildPresetMenu(*pSub);
     }
     Add(menu, "Add folder", 16, -1, "", 43);
@@ -215,7 +155,7 @@ void CItemMenu::Build(QMenu& menu) {
     }
     if (pOnly != nullptr && (s.bCompletedOk || s.bOkCleanupFailed) && !s.bTested) {
         auto* pSub = new QMenu(QStringLiteral("Run..."), &menu);
-        pSub->setIcon(CLocalImageList::MenuIcon(34));
+        pSub->setIcon(CImageList::Instance().MenuIcon(34));
         if (BuildRunMenu(*pSub))
             menu.addMenu(pSub);
         else
@@ -263,17 +203,12 @@ void CItemMenu::BuildPresetMenu(QMenu& menu) {
 
 bool CItemMenu::BuildRunMenu(QMenu& menu) {
     CListItem* pItem = m_dlg.List().ItemAtRow(m_stats.nOnlyRow);
-    if (pItem == nullptr || static_cast<int>(pItem->arrNewFiles.size()) >= RUN_LIST_LIMIT)
+    if (pItem == nullptr)
         return false;
-    auto& arrFiles = pItem->arrNewFiles;
-    arrFiles.erase(
-        std::remove_if(arrFiles.begin(), arrFiles.end(), [](const std::string& s) { return !FileExists(s); }),
-        arrFiles.end());
-    for (const std::string& strPath : arrFiles) {
-        const int nIcon = RunIcon(strPath);
-        if (nIcon < 0)
-            continue;
-        Add(menu, strPath.substr(strPath.rfind('/') + 1), 12, -1, strPath, nIcon);
-    }
-    return !arrFiles.empty();
+    const CRunList runList = PruneRunList(pItem->arrNewFiles);
+    if (!runList.bBuilt || pItem->arrNewFiles.empty())
+        return false;
+    for (const CRunEntry& entry : runList.arrEntries)
+        Add(menu, entry.strName, 12, -1, entry.strPath, entry.nIcon);
+    return true;
 }

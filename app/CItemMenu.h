@@ -34,11 +34,9 @@ struct CMenuStats {
     int nNotReached = 0;
 };
 
-// The menu text of an entry: a "$" becomes blanks so that the shortcut stands at
-// the right of a 40-character text (41 for "Skip$Ctrl+S"); a text without "$"
-// shorter than 40 characters gets the blanks at its end.
-std::string PadMenuText(const std::string& strText);
-// The text a QMenu shows: the label and, after a tab, the shortcut text.
+// The text a QMenu shows for an entry with a shortcut text ("Reset$Ctrl+R", "Show
+// cleanup report     DblClk"): the label and, after a tab, the shortcut, so that the
+// menu sets the shortcut at the right (the look of PadMenuText's blanks in any font).
 std::string MenuLabel(const std::string& strText);
 
 // Where a popup of this size opens for a cursor position: to the left of or above

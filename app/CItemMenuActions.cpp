@@ -5,8 +5,8 @@
 #include <QUrl>
 
 #include "app/CItemMenu.h"
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CDropTarget.h"
 #include "engine/PathHelpers.h"
 
 void CItemMenu::Choose(int nCommand) {
@@ -109,11 +109,7 @@ void CItemMenu::DeleteSelected() {
     // One by one, the first selected row each time; while processing only rows after
     // the current one go.
     CJobList& list = m_dlg.List();
-    std::vector<int> arrRows = m_arrRows;
-    int nRemoved = 0;
-    for (int nRow : arrRows)
-        if (list.RemoveRow(nRow - nRemoved))
-            ++nRemoved;
+    list.RemoveRows(m_arrRows);
     m_dlg.RefreshTraySummary();
 }
 

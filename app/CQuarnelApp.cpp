@@ -98,7 +98,7 @@ int CQuarnelApp::Run(int argc, char** argv) {
     for (const std::string& strArg : cmdInfo.arrParams) {
         dlg.arrCmdLine.push_back(strArg);
         if (strArg.find("?Preset") != std::string::npos)
-            dlg.bStartInTray = 1;
+            dlg.SetStartInTray(true);  // without a tray the window shows instead
     }
     dlg.bCmdLinePending = !cmdInfo.arrParams.empty();
 

@@ -18,8 +18,13 @@
 
 #include "app/AdminCheck.h"
 #include "app/CGuiPrompts.h"
-#include "app/CLocalImageList.h"
-#include "app/CLocalListView.h"
+#include "controls/CColorEdit.h"
+#include "controls/CColorStatic.h"
+#include "controls/CDropTarget.h"
+#include "controls/CImageList.h"
+#include "controls/CLabel.h"
+#include "controls/CXPStyleButtonST.h"
+#include "controls/TooltipText.h"
 #include "settings/SettingsSchema.h"
 
 namespace {
@@ -79,7 +84,7 @@ QColor FromRgb(uint32_t nRgb) {
 
 }  // namespace
 
-CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CLocalTrayDialog(pParent) {
+CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CTrayDialog(pParent) {
     m_pDriver = std::make_unique<CDriver>(m_list);
     m_pMessageBox = std::make_unique<CGuiMessageBox>(*this);
     m_pPasswordPrompt = std::make_unique<CGuiPasswordPrompt>(*this);
@@ -108,7 +113,6 @@ CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CLocalTrayDialog(pParent) {
     connect(&m_barTimer, &QTimer::timeout, this, &CQuarnelDlg::OnBarTick);
     connect(&m_trayTimer, &QTimer::timeout, this, &CQuarnelDlg::OnTrayTick);
     connect(&m_animationTimer, &QTimer::timeout, this, &CQuarnelDlg::OnAnimationTick);
-    connect(this, &CLocalTrayDialog::TrayExitRequested, this, &CQuarnelDlg::OnTrayExit);
     resize(760, 600);
 }
 
@@ -134,7 +138,8 @@ void CQuarnelDlg::CreateActions() {
 
 QPushButton* CQuarnelDlg::MakeButton(ECommand nCommand) {
     QAction* pAction = m_arrActions[nCommand];
-    auto* pButton = new QPushButton(pAction->text(), this);
+    auto* pButton = new CXPStyleButtonST(pAction->text(), this);
+    pButton->SetThemeHelper(&m_theme);
     pButton->setToolTip(pAction->toolTip());
     pButton->setAutoDefault(false);
     pButton->setEnabled(pAction->isEnabled());
@@ -151,19 +156,19 @@ QPushButton* CQuarnelDlg::Button(ECommand nCommand) {
 }
 
 void CQuarnelDlg::CreateControls() {
-    m_pListView = new CLocalListView(this);
-    m_pListView->setModel(&m_list);
+    m_pListView = new CDropTarget(this);
+    m_pListView->SetJobList(&m_list);
     m_pListView->installEventFilter(this);
-    m_pListView->viewport()->installEventFilter(this);
     m_pListView->setMinimumHeight(140);
-    connect(m_pListView, &CLocalListView::PathsDropped, this, &CQuarnelDlg::AddPaths);
-    connect(m_pListView, &CLocalListView::ItemMenuRequested, this, &CQuarnelDlg::ShowItemMenu);
-    connect(m_pListView, &CLocalListView::ReportRequested, this, &CQuarnelDlg::OpenReport);
+    connect(m_pListView, &CDropTarget::PathsDropped, this, &CQuarnelDlg::AddPaths);
+    connect(m_pListView, &CDropTarget::ContextMenuRequested, this,
+            [this](const QPoint& ptGlobal, int) { ShowItemMenu(ptGlobal); });
+    connect(m_pListView, &CDropTarget::ReportRequested, this, &CQuarnelDlg::OpenReport);
 
-    m_pDropLabel = new QLabel(QStringLiteral("Drag and drop folders, zip and rar files"), this);
-    m_pMenuLabel = new QLabel(QStringLiteral("Right click on item(s) in list for menu"), this);
+    m_pDropLabel = new CLabel(QStringLiteral("Drag and drop folders, zip and rar files"), this);
+    m_pMenuLabel = new CLabel(QStringLiteral("Right click on item(s) in list for menu"), this);
 
-    m_pLog = new QPlainTextEdit(this);
+    m_pLog = new CColorEdit(this);
     m_pLog->setReadOnly(true);
     m_pLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -172,9 +177,8 @@ void CQuarnelDlg::CreateControls() {
     m_pLog->installEventFilter(this);
     m_pLog->viewport()->installEventFilter(this);
 
-    m_pStatus = new QLabel(this);
+    m_pStatus = new CColorStatic(this);
     m_pStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_pStatus->setAutoFillBackground(true);
     m_pStatus->setTextFormat(Qt::PlainText);
     m_pStatus->setMinimumHeight(m_pStatus->fontMetrics().height() + 6);
 
@@ -237,12 +241,9 @@ void CQuarnelDlg::CreateControls() {
 }
 
 void CQuarnelDlg::SizeColumns(int nWidth) {
-    const int nName = static_cast<int>(nWidth * 0.39);
-    const int nResult = static_cast<int>(nWidth * 0.17);
-    QHeaderView* pHeader = m_pListView->header();
-    pHeader->resizeSection(CJobList::COLUMN_NAME, nName);
-    pHeader->resizeSection(CJobList::COLUMN_RESULT, nResult);
-    pHeader->resizeSection(CJobList::COLUMN_OUTPUT, nWidth - nName - nResult);  // and it follows the window
+    const std::array<int, 3> arrWidths = CDropTarget::ColumnWidthsFor(nWidth);
+    for (int nColumn = 0; nColumn < CJobList::COLUMN_COUNT; ++nColumn)
+        m_pListView->setColumnWidth(nColumn, arrWidths[static_cast<std::size_t>(nColumn)]);
 }
 
 void CQuarnelDlg::Initialise(bool bLoadSettings) {
@@ -258,27 +259,38 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
     setWindowTitle(QString::fromStdString(strTitle));
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     // 3. images, tray
-    setWindowIcon(CLocalImageList::ProgramIcon());
-    TrayIcon()->setIcon(CLocalImageList::ProgramIcon());
-    TrayIcon()->setToolTip(QStringLiteral("Harvex"));
-    // 4. columns: from the list's width once the layout has placed it (see eventFilter)
+    const CImageList& images = CImageList::Instance();
+    setWindowIcon(images.Named(ENamedIcon::App));
+    TraySetIcon(images.Icon(ImageIndex::TRAY_IDLE));
+    TraySetToolTip(QStringLiteral("Harvex"));
+    // 4. columns: the list keeps its 39 % / 17 % / rest shares of its width
+    m_pListView->ApplyColumnShares();
     // 6. tooltips follow "ShowTooltips" (see eventFilter)
     // 7. colours and the states of the controls
-    QPalette statusPalette = m_pStatus->palette();
-    statusPalette.setColor(QPalette::Window, FromRgb(m_nStatusBackground));
-    m_pStatus->setPalette(statusPalette);
-    QPalette logPalette = m_pLog->palette();
-    logPalette.setColor(QPalette::Base, FromRgb(LOG_BACKGROUND));
-    logPalette.setColor(QPalette::Text, Qt::black);
-    m_pLog->setPalette(logPalette);
+    m_pStatus->SetBkColor(FromRgb(m_nStatusBackground));
+    m_pLog->SetBkColor(FromRgb(LOG_BACKGROUND));
+    m_pLog->SetTextColor(Qt::black);
     const QColor face = palette().color(QPalette::Button);
     const int r = face.red(), g = face.green(), b = face.blue();
-    QPalette dropPalette = m_pDropLabel->palette();
-    dropPalette.setColor(QPalette::WindowText, QColor((r + 100) % 255, (g + 140) % 255, b));
-    m_pDropLabel->setPalette(dropPalette);
-    QPalette menuPalette = m_pMenuLabel->palette();
-    menuPalette.setColor(QPalette::WindowText, QColor(r, (g + 140) % 255, (b + 140) % 255));
-    m_pMenuLabel->setPalette(menuPalette);
+    m_pDropLabel->SetTextColor(QColor((r + 100) % 255, (g + 140) % 255, b));
+    m_pMenuLabel->SetTextColor(QColor(r, (g + 140) % 255, (b + 140) % 255));
+    const struct {
+        ECommand nCommand;
+        ENamedIcon icon;
+    } BUTTON_ICONS[] = {{CMD_GO, ENamedIcon::Go},
+                        {CMD_PAUSE, ENamedIcon::Pause},
+                        {CMD_KILL, ENamedIcon::Kill},
+                        {CMD_EXIT, ENamedIcon::Exit},
+                        {CMD_HELP, ENamedIcon::Help},
+                        {CMD_UPDATE, ENamedIcon::Update},
+                        {CMD_DONATE, ENamedIcon::Donate},
+                        {CMD_CLEAR_LIST, ENamedIcon::ClearList},
+                        {CMD_RESET_LIST, ENamedIcon::ResetList},
+                        {CMD_REMOVE_SUCCESSFUL, ENamedIcon::RemoveSuccessful},
+                        {CMD_PRESETS, ENamedIcon::Presets},
+                        {CMD_PREFERENCES, ENamedIcon::Preferences}};
+    for (const auto& button : BUTTON_ICONS)
+        static_cast<CButtonST*>(m_arrButtons[button.nCommand])->SetIcon(images.Named(button.icon));
     const int arrValues[BOX_COUNT] = {m_settings.bMainFolder, m_settings.bSample, m_settings.bSubs,
                                       m_settings.bSubsFolder, m_settings.bCovers, m_settings.bNfo,
                                       m_settings.bTest,       m_settings.bCleanUp};
@@ -308,7 +320,6 @@ void CQuarnelDlg::ConnectDriver() {
     pDriver->fnResolveOutputFolder = [this](int nRow) { return m_output.ResolveOutputFolder(nRow); };
     connect(pDriver, &CDriver::StatusChanged, this, &CQuarnelDlg::OnStatusChanged);
     connect(pDriver, &CDriver::RunStarted, this, &CQuarnelDlg::OnRunStarted);
-    connect(pDriver, &CDriver::RowStarted, this, &CQuarnelDlg::OnRowStarted);
     connect(pDriver, &CDriver::RunFinished, this, &CQuarnelDlg::OnRunFinished);
     connect(pDriver, &CDriver::TraySummaryChanged, this, &CQuarnelDlg::RefreshTraySummary);
     connect(&m_list, &CJobList::TraySummaryRefreshRequested, this, &CQuarnelDlg::RefreshTraySummary);
@@ -318,28 +329,10 @@ void CQuarnelDlg::ConnectDriver() {
         OnStatusChanged(QString(), 0xFFFFFF, 0, 0);
     });
 
-    // The progress and log notifications: the driver's own when it has them, otherwise
-    // derived from the row notifications and the log's listener.
-    const QMetaObject& meta = CDriver::staticMetaObject;
-    if (meta.indexOfSignal("ProgressStarted(int,bool)") >= 0) {
-        connect(pDriver, SIGNAL(ProgressStarted(int, bool)), this, SLOT(OnProgressStarted(int, bool)));
-        connect(pDriver, SIGNAL(ProgressStopped(int)), this, SLOT(OnProgressStopped(int)));
-    } else {
-        connect(pDriver, &CDriver::RowStarted, this,
-                [this](int nRow) { OnProgressStarted(m_list.RowId(nRow), false); });
-        connect(pDriver, &CDriver::RowFinished, this,
-                [this](int nRow) { OnProgressStopped(m_list.RowId(nRow)); });
-    }
-    if (meta.indexOfSignal("LogAppended(QString)") >= 0) {
-        connect(pDriver, SIGNAL(LogAppended(QString)), this, SLOT(AppendLogText(QString)));
-        connect(pDriver, SIGNAL(LogCleared()), this, SLOT(ClearLogText()));
-    } else {
-        pDriver->log.SetListener([this](const std::string& strText) {
-            QMetaObject::invokeMethod(this, "AppendLogText", Qt::QueuedConnection,
-                                      Q_ARG(QString, QString::fromStdString(strText)));
-        });
-        connect(pDriver, &CDriver::RowStarted, this, &CQuarnelDlg::ClearLogText);
-    }
+    connect(pDriver, &CDriver::ProgressStarted, this, &CQuarnelDlg::OnProgressStarted);
+    connect(pDriver, &CDriver::ProgressStopped, this, &CQuarnelDlg::OnProgressStopped);
+    connect(pDriver, &CDriver::LogAppended, this, &CQuarnelDlg::AppendLogText);
+    connect(pDriver, &CDriver::LogCleared, this, &CQuarnelDlg::ClearLogText);
 }
 
 QTimer* CQuarnelDlg::Timer(ETimer nTimer) {
@@ -383,17 +376,9 @@ bool CQuarnelDlg::eventFilter(QObject* pObject, QEvent* pEvent) {
             return true;
         }
         const auto* pHelp = static_cast<QHelpEvent*>(pEvent);
-        QToolTip::showText(
-            pHelp->globalPos(),
-            QStringLiteral("<div style='max-width:400px'>%1</div>").arg(pWidget->toolTip().toHtmlEscaped()),
-            pWidget, QRect(), 5000);
+        QToolTip::showText(pHelp->globalPos(), TooltipText::Wrapped(pWidget->toolTip(), 400), pWidget,
+                           QRect(), 5000);
         return true;
-    }
-    if (pObject == m_pListView->viewport() && pEvent->type() == QEvent::Resize && !m_bColumnsSized &&
-        m_bInitialised && m_pListView->isVisible()) {
-        // The columns are made once, from the width the list first has on screen.
-        m_bColumnsSized = true;
-        SizeColumns(m_pListView->viewport()->width());
     }
     if (pObject == m_pListView && pEvent->type() == QEvent::KeyPress) {
         // The view's own Ctrl+A works only while idle, like every list key.
@@ -404,5 +389,5 @@ bool CQuarnelDlg::eventFilter(QObject* pObject, QEvent* pEvent) {
             return true;
         }
     }
-    return CLocalTrayDialog::eventFilter(pObject, pEvent);
+    return CTrayDialog::eventFilter(pObject, pEvent);
 }

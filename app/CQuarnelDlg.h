@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CLocalTrayDialog.h"
+#include "controls/CThemeHelperST.h"
+#include "controls/CTrayDialog.h"
 #include "engine/CDriver.h"
 #include "engine/CItemAdder.h"
 #include "engine/CJobList.h"
@@ -36,11 +37,14 @@ class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class CLocalListView;
+class CColorEdit;
+class CColorStatic;
+class CDropTarget;
+class CLabel;
 class CGuiMessageBox;
 class CGuiPasswordPrompt;
 
-class CQuarnelDlg : public CLocalTrayDialog {
+class CQuarnelDlg : public CTrayDialog {
     Q_OBJECT
 public:
     // One action per command: the button, the menu entry and the shortcut share it.
@@ -145,12 +149,12 @@ public:
     std::vector<CPresets>& Presets() { return m_arrPresets; }
     const CToolPaths& Tools() const { return m_tools; }
     void SetTools(const CToolPaths& tools) { m_tools = tools; }
-    CLocalListView* ListView() { return m_pListView; }
+    CDropTarget* ListView() { return m_pListView; }
     QAction* Action(ECommand nCommand) { return m_arrActions[nCommand]; }
     QPushButton* Button(ECommand nCommand);
     QCheckBox* Box(EOptionBox nBox) { return m_arrBoxes[nBox]; }
-    QLabel* StatusLine() { return m_pStatus; }
-    QPlainTextEdit* LogBox() { return m_pLog; }
+    CColorStatic* StatusLine() { return m_pStatus; }
+    CColorEdit* LogBox() { return m_pLog; }
     QTimer* Timer(ETimer nTimer);
     uint32_t StatusBackground() const { return m_nStatusBackground; }
     std::vector<int> SelectedRows() const;
@@ -159,13 +163,6 @@ public:
     int AnimationCounter() const { return m_nAnimationCounter; }
     // Sets the column widths from the list's width (39 %, 17 %, the rest).
     void SizeColumns(int nWidth);
-
-    // What a row's run was made with (recorded when it started), by item id.
-    struct CRunRecord {
-        bool bTest = false;
-        std::string strOutput;
-    };
-    const CRunRecord* RunRecordOf(int nId) const;
 
     // The message box and the password prompt the engine talks to.
     CMessageBox& MessageBox();
@@ -177,6 +174,7 @@ signals:
     void ItemMenuShown(QMenu* pMenu);
 
 protected:
+    void OnTrayExit() override;
     void closeEvent(QCloseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
@@ -197,9 +195,7 @@ private:
     void UpdateEnabledStates();
     void DeleteSelected();
     void MoveSelected(ECommand nCommand);
-    void OnTrayExit();
     void OnRunStarted();
-    void OnRowStarted(int nRow);
     void ShowAddResult(const CItemAdder::CResult& result);
     void OnRunFinished(int nEndAction);
     void OnAnimationTick();
@@ -238,11 +234,12 @@ private:
     std::array<QAction*, CMD_COUNT> m_arrActions{};
     std::array<QPushButton*, CMD_COUNT> m_arrButtons{};
     std::array<QCheckBox*, BOX_COUNT> m_arrBoxes{};
-    CLocalListView* m_pListView = nullptr;
-    QLabel* m_pStatus = nullptr;
-    QPlainTextEdit* m_pLog = nullptr;
-    QLabel* m_pDropLabel = nullptr;
-    QLabel* m_pMenuLabel = nullptr;
+    CDropTarget* m_pListView = nullptr;
+    CColorStatic* m_pStatus = nullptr;
+    CColorEdit* m_pLog = nullptr;
+    CLabel* m_pDropLabel = nullptr;
+    CLabel* m_pMenuLabel = nullptr;
+    CThemeHelperST m_theme;
     QList<QGroupBox*> m_arrGroups;
 
     // status line
@@ -267,11 +264,9 @@ private:
     QTimer m_animationTimer;
     int m_nAnimationCounter = 2;
 
-    std::map<int, CRunRecord> m_mapRuns;
     int m_nModalDepth = 0;
     std::vector<std::function<void()>> m_arrDeferred;
     bool m_bExitAfterRun = false;
     bool m_bClosing = false;
     bool m_bInitialised = false;
-    bool m_bColumnsSized = false;
 };

@@ -13,10 +13,10 @@
 #include <cstdlib>
 
 #include "app/CGuiPrompts.h"
-#include "app/CLocalImageList.h"
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
-#include "app/ListMoves.h"
+#include "controls/CColorStatic.h"
+#include "controls/CDropTarget.h"
+#include "controls/CImageList.h"
 #include "settings/SettingsSchema.h"
 
 void CQuarnelDlg::OnCommand(ECommand nCommand) {
@@ -87,7 +87,7 @@ void CQuarnelDlg::OnCommand(ECommand nCommand) {
             break;
         case CMD_TO_TRAY:
             RefreshTraySummary();
-            MinimiseToTray();
+            MinimizeWindow();
             break;
         case CMD_ANIMATE_ICON:
             if (!m_animationTimer.isActive()) {
@@ -174,6 +174,7 @@ void CQuarnelDlg::UpdateEnabledStates() {
         m_arrActions[nCommand]->setEnabled(bIdle);
     m_arrActions[CMD_PAUSE]->setEnabled(!bIdle);
     m_arrActions[CMD_KILL]->setEnabled(!bIdle);
+    m_pListView->SetDragEnabled(bIdle);
     const bool bTest = m_arrBoxes[BOX_TEST]->isChecked();
     m_arrBoxes[BOX_TEST]->setEnabled(bIdle);
     for (EOptionBox nBox : {BOX_KEEP_FOLDER, BOX_SAMPLE, BOX_SUBS, BOX_COVERS, BOX_NFO, BOX_CLEAN_UP})
@@ -184,21 +185,19 @@ void CQuarnelDlg::UpdateEnabledStates() {
 void CQuarnelDlg::DeleteSelected() {
     if (IsProcessing())
         return;
-    std::vector<int> arrRows = SelectedRows();
-    for (auto it = arrRows.rbegin(); it != arrRows.rend(); ++it)
-        m_list.RemoveRow(*it);
+    m_list.RemoveRows(SelectedRows());
     RefreshTraySummary();
 }
 
 void CQuarnelDlg::MoveSelected(ECommand nCommand) {
-    EMoveStepLocal nStep = EMoveStepLocal::Up;
+    CJobList::EMoveStep nStep = CJobList::EMoveStep::Up;
     if (nCommand == CMD_MOVE_DOWN)
-        nStep = EMoveStepLocal::Down;
+        nStep = CJobList::EMoveStep::Down;
     else if (nCommand == CMD_MOVE_TOP)
-        nStep = EMoveStepLocal::Top;
+        nStep = CJobList::EMoveStep::Top;
     else if (nCommand == CMD_MOVE_BOTTOM)
-        nStep = EMoveStepLocal::Bottom;
-    const std::vector<int> arrMoved = MoveSelection(m_list, SelectedRows(), nStep);
+        nStep = CJobList::EMoveStep::Bottom;
+    const std::vector<int> arrMoved = m_list.MoveSelection(SelectedRows(), nStep);
     if (arrMoved.empty())
         return;
     QItemSelectionModel* pSelection = m_pListView->selectionModel();
@@ -214,10 +213,21 @@ void CQuarnelDlg::OnAnimationTick() {
     if (m_nAnimationCounter > 27) {
         m_nAnimationCounter = 2;
         m_animationTimer.stop();
-        setWindowIcon(CLocalImageList::ProgramIcon());
+        setWindowIcon(CImageList::Instance().Named(ENamedIcon::App));
         return;
     }
-    setWindowIcon(CLocalImageList::AnimationIcon(m_nAnimationCounter));
+    // Counter 3..14 turns the icon once (steps 1..12), 15..25 turns it back, 2 and 26 show
+    // the still frame, other values the program icon.
+    const int n = m_nAnimationCounter;
+    int nStep = -1;
+    if (n == 2 || n == 26)
+        nStep = 0;
+    else if (n >= 3 && n <= 14)
+        nStep = n - 2;
+    else if (n >= 15 && n <= 25)
+        nStep = 26 - n;
+    const CImageList& images = CImageList::Instance();
+    setWindowIcon(nStep >= 0 ? images.AppSpin(nStep) : images.Named(ENamedIcon::App));
 }
 
 void CQuarnelDlg::OnTrayExit() {
@@ -249,7 +259,8 @@ void CQuarnelDlg::ExitProgram() {
     if (IsProcessing())
         return;
     m_bClosing = true;
-    TrayIcon()->hide();
+    if (TrayIsShown())
+        TrayHide();
     done(QDialog::Accepted);
 }
 
@@ -271,10 +282,10 @@ void CQuarnelDlg::keyPressEvent(QKeyEvent* pEvent) {
             pEvent->accept();
             return;
         default:
-            CLocalTrayDialog::keyPressEvent(pEvent);
+            CTrayDialog::keyPressEvent(pEvent);
     }
 }
 
 void CQuarnelDlg::resizeEvent(QResizeEvent* pEvent) {
-    CLocalTrayDialog::resizeEvent(pEvent);
+    CTrayDialog::resizeEvent(pEvent);
 }

@@ -9,8 +9,8 @@
 #include <QWindow>
 
 #include "app/CItemMenu.h"
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CDropTarget.h"
 #include "platform/CCustomCommandLineInfo.h"
 
 // --- the modal queue ----------------------------------------------------------------------
@@ -107,8 +107,8 @@ void CQuarnelDlg::OnHandOver(const std::vector<std::string>& arrPieces) {
 // --- the window in front --------------------------------------------------------------------
 
 void CQuarnelDlg::BringToFront(bool bForceForeground) {
-    if (IsHiddenInTray() || bStartInTray)
-        RestoreFromTray();
+    if (IsHiddenInTray() || StartInTray() || TrayIsShown())
+        TrayHide();
     if (isMinimized())
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
@@ -160,18 +160,4 @@ void CQuarnelDlg::ShowItemMenu(const QPoint& ptGlobal) {
     LeaveModal();
     itemMenu.Choose(pChosen != nullptr ? pChosen->data().toInt() : 0);
     m_pListView->setFocus();
-}
-
-const CQuarnelDlg::CRunRecord* CQuarnelDlg::RunRecordOf(int nId) const {
-    const auto it = m_mapRuns.find(nId);
-    return it == m_mapRuns.end() ? nullptr : &it->second;
-}
-
-void CQuarnelDlg::OnRowStarted(int nRow) {
-    // The options the row runs with, for the item menu after the run.
-    const int nId = m_list.RowId(nRow);
-    CRunRecord record;
-    record.bTest = m_list.GetItemOption(CJobList::OPTION_TEST, nRow);
-    record.strOutput = record.bTest ? std::string() : m_output.ResolveOutputFolder(nRow);
-    m_mapRuns[nId] = record;
 }

@@ -5,11 +5,14 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 #include <QTextCursor>
 
-#include "app/CLocalImageList.h"
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CColorEdit.h"
+#include "controls/CColorStatic.h"
+#include "controls/CDropTarget.h"
+#include "controls/CImageList.h"
 #include "engine/CItemStates.h"
 #include "engine/Progress.h"
 
@@ -20,12 +23,7 @@ QColor FromRgb(uint32_t nRgb) {
 }
 
 int RowOfId(const CJobList& list, int nId) {
-    if (nId < 0)
-        return -1;
-    for (int nRow = 0; nRow < list.RowCount(); ++nRow)
-        if (list.RowId(nRow) == nId)
-            return nRow;
-    return -1;
+    return nId < 0 ? -1 : list.FindRowById(nId);
 }
 
 }  // namespace
@@ -39,11 +37,8 @@ void CQuarnelDlg::SetStatusColours(uint32_t nText, uint32_t nBack) {
 }
 
 void CQuarnelDlg::ApplyStatusColours() {
-    QPalette pal = m_pStatus->palette();
-    pal.setColor(QPalette::Window, FromRgb(m_nStatusBack));
-    pal.setColor(QPalette::WindowText, FromRgb(m_nStatusText));
-    m_pStatus->setPalette(pal);
-    m_pStatus->update();
+    m_pStatus->SetBkColor(FromRgb(m_nStatusBack));
+    m_pStatus->SetTextColor(FromRgb(m_nStatusText));
 }
 
 void CQuarnelDlg::ShowStatus(const QString& strText, int nMilliseconds, bool bFast) {
@@ -98,7 +93,7 @@ void CQuarnelDlg::OnStatusChanged(const QString& strText, uint nText, uint nBack
 
 // --- progress display -------------------------------------------------------------------
 
-void CQuarnelDlg::OnProgressStarted(int nId, bool /*bMarquee*/) {
+void CQuarnelDlg::OnProgressStarted(int nId, bool bMarquee) {
     m_nProgressId = nId;
     m_bProgressTest = m_list.GetItemOption(CJobList::OPTION_TEST, -1);
     CProgress& progress = m_pDriver->progress;
@@ -107,15 +102,18 @@ void CQuarnelDlg::OnProgressStarted(int nId, bool /*bMarquee*/) {
         progress.nTestFrame = ItemStates::IMAGE_TEST_ANIMATION_FIRST;
     else
         progress.nExtractFrame = ItemStates::IMAGE_EXTRACT_ANIMATION_FIRST;
-    if (IsHiddenInTray())
-        TrayIcon()->setIcon(CLocalImageList::TrayFrame(11));
+    m_pListView->SetProgressRow(nId, bMarquee);
+    if (IsHiddenInTray()) {
+        TraySetIcon(CImageList::Instance().TrayFrame(ImageIndex::TRAY_FRAME_FIRST));
+        TrayUpdate();
+    }
     m_bFrozen = false;
     SetProcessingTimers(true);
 }
 
 void CQuarnelDlg::OnProgressStopped(int /*nId*/) {
     SetProcessingTimers(false);
-    m_pListView->SetProgressBar(-1, 0, false);
+    m_pListView->ClearProgress();
     m_nProgressId = -1;
     CProgress& progress = m_pDriver->progress;
     progress.nExtractFrame = 0;
@@ -169,15 +167,12 @@ void CQuarnelDlg::OnBarTick() {
     if (m_list.RowText(nRow, CJobList::COLUMN_RESULT) == ItemStates::COPYING_SAMPLES)
         return;
     const bool bMove = progress.Tick();
-    if (!progress.bBarShown || IsHiddenInTray()) {
-        if (m_pListView->ProgressRow() >= 0 && !progress.bBarShown)
-            m_pListView->SetProgressBar(-1, 0, false);
+    if (IsHiddenInTray())
         return;
-    }
     if (progress.bIndeterminate)
-        m_pListView->SetProgressBar(nRow, progress.nArchivesDone.load(), true);
-    else if (bMove || m_pListView->ProgressRow() != nRow)
-        m_pListView->SetProgressBar(nRow, progress.nProgressPercent.load(), false);
+        m_pListView->SetProgressPercent(progress.nArchivesDone.load());
+    else if (bMove)
+        m_pListView->SetProgressPercent(progress.nProgressPercent.load());
 }
 
 void CQuarnelDlg::OnTrayTick() {
@@ -191,10 +186,11 @@ void CQuarnelDlg::OnTrayTick() {
         return;
     progress.nTrayFrame =
         progress.nTrayFrame >= 20 || progress.nTrayFrame < 11 ? 11 : progress.nTrayFrame + 1;
-    TrayIcon()->setIcon(CLocalImageList::TrayFrame(progress.nTrayFrame));
-    TrayIcon()->setToolTip(QString::fromStdString(
-        TrayProgressTip(m_list.RowText(nRow, CJobList::COLUMN_NAME), progress.nProgressPercent.load(),
-                        m_bProgressTest, progress.bIndeterminate.load() != 0)));
+    TraySetIcon(CImageList::Instance().TrayFrame(progress.nTrayFrame));
+    TraySetToolTip(QString::fromStdString(TrayProgressTip(m_list.RowText(nRow, CJobList::COLUMN_NAME),
+                                                          progress.nProgressPercent.load(), m_bProgressTest,
+                                                          progress.bIndeterminate.load() != 0)));
+    TrayUpdate();
 }
 
 void CQuarnelDlg::RefreshTraySummary() {
@@ -205,17 +201,37 @@ void CQuarnelDlg::RefreshTraySummary() {
         arrStatuses.push_back(nIndex >= 0 ? m_list.Item(nIndex).strStatus : std::string());
     }
     const CTraySummary summary = ::RefreshTraySummary(arrStatuses);
-    TrayIcon()->setIcon(CLocalImageList::TraySummary(static_cast<int>(summary.nIcon)));
-    TrayIcon()->setToolTip(QString::fromStdString(summary.strTooltip.substr(0, MAX_TRAY_TIP)));
+    const CImageList& images = CImageList::Instance();
+    QIcon icon = images.Icon(ImageIndex::TRAY_IDLE);
+    switch (summary.nIcon) {
+        case ETrayIcon::Failed:
+            icon = images.Icon(ImageIndex::TRAY_FAILED);
+            break;
+        case ETrayIcon::FailedAndCleanUp:
+            icon = images.Named(ENamedIcon::TrayFailedAndCleanup);
+            break;
+        case ETrayIcon::CleanUpFailed:
+            icon = images.Icon(ImageIndex::TRAY_CLEANUP_FAILED);
+            break;
+        case ETrayIcon::AllOk:
+            icon = images.Icon(ImageIndex::TRAY_ALL_OK);
+            break;
+        case ETrayIcon::Idle:
+            break;
+    }
+    TraySetIcon(icon);
+    TraySetToolTip(QString::fromStdString(summary.strTooltip.substr(0, MAX_TRAY_TIP)));
+    TrayUpdate();
 }
 
 void CQuarnelDlg::NotifyRunEnd() {
     if (!HasTray())
         return;
-    const QString strText = TrayIcon()->toolTip();
+    const QString strText = TrayToolTip();
     const QString strMessage =
         strText == QStringLiteral("Harvex") ? QStringLiteral("The list has been processed") : strText;
-    TrayIcon()->showMessage(QStringLiteral("Harvex"), strMessage, TrayIcon()->icon(), 8000);
+    if (auto* pTray = findChild<QSystemTrayIcon*>())
+        pTray->showMessage(QStringLiteral("Harvex"), strMessage, TrayIcon(), 8000);
     emit RunNotified(QStringLiteral("Harvex"), strMessage);
 }
 

@@ -10,8 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CColorEdit.h"
+#include "controls/CDropTarget.h"
 #include "engine/CItemStates.h"
 
 namespace {
@@ -85,7 +86,8 @@ void ApplyDebugFill(CQuarnelDlg& dlg) {
         if (std::string(row.pszName) == "Movie.Night.2025")
             nBarRow = nRow;
     }
-    dlg.ListView()->SetProgressBar(nBarRow, 62, false);
+    dlg.ListView()->SetProgressRow(list.RowId(nBarRow), false);
+    dlg.ListView()->SetProgressPercent(62);
     dlg.SetStatusColours(0xFFFFFF, 0x00007F);
     dlg.ShowStatus(QStringLiteral(" Already in list"), 600000, false);
     dlg.LogBox()->setPlainText(
@@ -118,7 +120,7 @@ void ApplyDebugFill(CQuarnelDlg& dlg) {
         });
     });
     QTimer::singleShot(800, &dlg, [&dlg, nSelect] {
-        CLocalListView* pView = dlg.ListView();
+        CDropTarget* pView = dlg.ListView();
         pView->clearSelection();
         if (nSelect >= 0)
             pView->selectionModel()->select(dlg.List().index(nSelect, 0),

@@ -24,7 +24,7 @@ void Drop(CWindowHarness& h, const std::vector<std::string>& arrPaths) {
 }
 
 QColor Back(CWindowHarness& h) {
-    return h.Dlg().StatusLine()->palette().color(QPalette::Window);
+    return h.Dlg().StatusLine()->BkColor();
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ TEST(DropAndModelTest, DroppedFolderBecomesARowAndATextFileIsRefused) {
     EXPECT_EQ(h.Dlg().StatusLine()->text(),
               QStringLiteral(" Harvex only accepts folders, zip and rar files"));
     EXPECT_EQ(Back(h), QColor(160, 0, 0));
-    EXPECT_EQ(h.Dlg().StatusLine()->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(h.Dlg().StatusLine()->TextColor(), QColor(255, 255, 255));
 }
 
 TEST(DropAndModelTest, DuplicateDropSaysAlreadyInListAndWithATextFileSaysBoth) {

@@ -122,23 +122,26 @@ TEST(HandOverTest, VersionAndHelpAreOurOwnOptions) {
 }
 
 TEST(HandOverTest, StartInTrayShowsTheWindowWhenThereIsNoTray) {
+    if (CWindowHarness::TrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray";
     CWindowHarness h("start-tray");
-    h.Dlg().bStartInTray = 1;
+    h.Dlg().SetStartInTray(true);
     h.Dlg().Initialise(false);
     h.Dlg().show();
     EXPECT_TRUE(h.Dlg().isVisible());
-    EXPECT_EQ(h.Dlg().bStartInTray, 0);
+    EXPECT_FALSE(h.Dlg().StartInTray());
 }
 
 TEST(HandOverTest, StartInTrayStaysHiddenWithATrayUntilRestored) {
+    if (!CWindowHarness::TrayAvailable())
+        GTEST_SKIP() << "no tray on this desktop";
     CWindowHarness h("start-tray2");
-    h.Dlg().SetTrayAvailableOverride(1);
-    h.Dlg().bStartInTray = 1;
+    h.Dlg().SetStartInTray(true);
     h.Dlg().Initialise(false);
     h.Dlg().show();
     EXPECT_FALSE(h.Dlg().isVisible());
     EXPECT_TRUE(h.Dlg().IsHiddenInTray());
     h.Dlg().OnShowRequest();
     EXPECT_TRUE(h.Dlg().isVisible());
-    EXPECT_EQ(h.Dlg().bStartInTray, 0);
+    EXPECT_FALSE(h.Dlg().StartInTray());
 }

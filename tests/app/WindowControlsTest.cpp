@@ -43,8 +43,8 @@ TEST(WindowControlsTest, ButtonsCarryTheirTextsAndTooltipsAndKillAndPauseStartDi
         arrGroups << pGroup->title();
     arrGroups.sort();
     EXPECT_EQ(arrGroups, QStringList({"General options:", "Options for folders:", "Process:"}));
-    EXPECT_EQ(d.LogBox()->palette().color(QPalette::Base), QColor(192, 214, 192));
-    EXPECT_EQ(d.StatusLine()->palette().color(QPalette::Window), QColor(195, 211, 253));
+    EXPECT_EQ(d.LogBox()->BkColor(), QColor(192, 214, 192));
+    EXPECT_EQ(d.StatusLine()->BkColor(), QColor(195, 211, 253));
 }
 
 TEST(WindowControlsTest, LabelsTakeTheirColoursFromTheButtonFace) {
@@ -52,9 +52,9 @@ TEST(WindowControlsTest, LabelsTakeTheirColoursFromTheButtonFace) {
     h.Show();
     const QColor face = h.Dlg().palette().color(QPalette::Button);
     const int r = face.red(), g = face.green(), b = face.blue();
-    QLabel* pDrop = nullptr;
-    QLabel* pMenu = nullptr;
-    for (QLabel* pLabel : h.Dlg().findChildren<QLabel*>()) {
+    CLabel* pDrop = nullptr;
+    CLabel* pMenu = nullptr;
+    for (CLabel* pLabel : h.Dlg().findChildren<CLabel*>()) {
         if (pLabel->text() == QStringLiteral("Drag and drop folders, zip and rar files"))
             pDrop = pLabel;
         if (pLabel->text() == QStringLiteral("Right click on item(s) in list for menu"))
@@ -62,8 +62,8 @@ TEST(WindowControlsTest, LabelsTakeTheirColoursFromTheButtonFace) {
     }
     ASSERT_NE(pDrop, nullptr);
     ASSERT_NE(pMenu, nullptr);
-    EXPECT_EQ(pDrop->palette().color(QPalette::WindowText), QColor((r + 100) % 255, (g + 140) % 255, b));
-    EXPECT_EQ(pMenu->palette().color(QPalette::WindowText), QColor(r, (g + 140) % 255, (b + 140) % 255));
+    EXPECT_EQ(pDrop->TextColor(), QColor((r + 100) % 255, (g + 140) % 255, b));
+    EXPECT_EQ(pMenu->TextColor(), QColor(r, (g + 140) % 255, (b + 140) % 255));
 }
 
 TEST(WindowControlsTest, AThousandPixelListGetsColumnsOf390And170And440) {
@@ -145,7 +145,7 @@ TEST(WindowControlsTest, StatusMessageStandsForItsTicksThenIsErasedFromTheEnd) {
     const QString strText = QStringLiteral(" Harvex only accepts folders, zip and rar files");
     d.ShowStatus(strText, 600, false);  // 20 ticks of 30 ms
     EXPECT_EQ(d.Timer(CQuarnelDlg::TIMER_STATUS)->interval(), 30);
-    EXPECT_EQ(d.StatusLine()->palette().color(QPalette::Window), QColor(160, 0, 0));
+    EXPECT_EQ(d.StatusLine()->BkColor(), QColor(160, 0, 0));
     QTest::qWait(450);
     EXPECT_EQ(d.StatusLine()->text(), strText);
     // After the hold, one character goes every tick, from the end.
@@ -153,7 +153,7 @@ TEST(WindowControlsTest, StatusMessageStandsForItsTicksThenIsErasedFromTheEnd) {
     EXPECT_TRUE(strText.startsWith(d.StatusLine()->text()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return d.StatusLine()->text().isEmpty(); }, 5000));
     EXPECT_FALSE(d.Timer(CQuarnelDlg::TIMER_STATUS)->isActive());
-    EXPECT_EQ(d.StatusLine()->palette().color(QPalette::Window), Rgb(d.StatusBackground()));
+    EXPECT_EQ(d.StatusLine()->BkColor(), Rgb(d.StatusBackground()));
     d.ShowStatus(QStringLiteral("x"), 0, true);
     EXPECT_EQ(d.Timer(CQuarnelDlg::TIMER_STATUS)->interval(), 15);
 }

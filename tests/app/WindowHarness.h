@@ -11,13 +11,17 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "app/CLocalListView.h"
 #include "app/CQuarnelDlg.h"
+#include "controls/CColorEdit.h"
+#include "controls/CColorStatic.h"
+#include "controls/CDropTarget.h"
+#include "controls/CLabel.h"
 #include "platform/Version.h"
 #include "tests/fixtures/CTempDir.h"
 
@@ -61,11 +65,15 @@ public:
         tools.strUnrarExe = HARVEX_BIN_DIR "/unrar";
         tools.strUnzipDll = HARVEX_BIN_DIR "/libunzdll.so";
         pDlg->SetTools(tools);
-        pDlg->SetTrayAvailableOverride(0);
     }
     ~CWindowHarness() {
         pDlg.reset();
         unsetenv("HARVEX_REGISTRY_DIR");
+    }
+    // Tray tests need a desktop with a tray; the offscreen platform has none.
+    static bool TrayAvailable() {
+        EnsureGuiApp();
+        return QSystemTrayIcon::isSystemTrayAvailable();
     }
 
     // Initialises and shows the window at a known size.
@@ -78,7 +86,7 @@ public:
         EXPECT_TRUE(QTest::qWaitForWindowActive(pDlg.get()));
     }
     CQuarnelDlg& Dlg() { return *pDlg; }
-    CLocalListView* View() { return pDlg->ListView(); }
+    CDropTarget* View() { return pDlg->ListView(); }
     QWidget* Viewport() { return pDlg->ListView()->viewport(); }
     CJobList& List() { return pDlg->List(); }
 
