@@ -10,14 +10,14 @@ mkdir -p "$out"
 [ -x "$bin/harvex" ] || cmake --build build -j2 --target harvex
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" /tmp/hvx-shot-*' EXIT
 
 shoot() {  # shoot <name> <menu>
   local name=$1 menu=$2
-  mkdir -p "$work/$name/registry" "$work/$name/runtime"
+  mkdir -p "$work/$name/registry" "$work/$name/runtime" "/tmp/hvx-shot-$name"
   chmod 700 "$work/$name/runtime"
   HARVEX_REGISTRY_DIR="$work/$name/registry" XDG_RUNTIME_DIR="$work/$name/runtime" \
-  HARVEX_DEBUG_FILL=1 HARVEX_DEBUG_MENU="$menu" TMPDIR="$work/$name" \
+  HARVEX_DEBUG_FILL=1 HARVEX_DEBUG_MENU="$menu" TMPDIR="/tmp/hvx-shot-$name" \
   xvfb-run -a -s "-screen 0 1100x760x24" bash -c "
     '$bin/harvex' & pid=\$!
     sleep 3
