@@ -186,3 +186,23 @@ TEST(WindowRunTest, EndOfARunWhileHiddenInTheTrayNotifiesTheDesktop) {
     EXPECT_EQ(strNotified, QStringLiteral("All items in list completed OK"));
     EXPECT_EQ(h.Dlg().TrayToolTip(), QStringLiteral("All items in list completed OK"));
 }
+
+TEST(WindowRunTest, WithoutATrayTheEndOfARunNotifiesNothing) {
+    REQUIRE_TOOLS();
+    if (CWindowHarness::TrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray";
+    CWindowHarness h("run-nonotify");
+    const std::string strRel = MakeRelease(h.tmp, "Movie.2024");
+    h.Show();
+    h.Dlg().AddPaths({QString::fromStdString(strRel)});
+    int nNotified = 0;
+    QObject::connect(&h.Dlg(), &CQuarnelDlg::RunNotified, [&] { ++nNotified; });
+    QTest::keyClick(&h.Dlg(), Qt::Key_F9);  // minimises: there is no tray to hide in
+    EXPECT_FALSE(h.Dlg().IsHiddenInTray());
+    h.Dlg().Go();
+    ASSERT_TRUE(h.WaitForRunEnd());
+    EXPECT_EQ(h.List().ItemAtRow(0)->strStatus, ItemStates::COMPLETED);
+    EXPECT_EQ(nNotified, 0);
+    // The summary still reaches the tray data, for when a tray appears.
+    EXPECT_EQ(h.Dlg().TrayToolTip(), QStringLiteral("All items in list completed OK"));
+}
