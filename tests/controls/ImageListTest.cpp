@@ -111,7 +111,7 @@ TEST(ImageListTest, NamedIconsAreDrawnAndTheSpinStartsUpright) {
         EXPECT_GT(OpaquePixels(At(list.Named(static_cast<ENamedIcon>(i)), 16)), 8) << i;
     }
     EXPECT_EQ(At(list.AppSpin(0), 16), At(list.Named(ENamedIcon::App), 16));
-    for (int n = 1; n < APP_SPIN_STEPS - 1; ++n) {
+    for (int n = 1; n < APP_SPIN_STEPS; ++n) {
         EXPECT_NE(At(list.AppSpin(n), 16), At(list.AppSpin(0), 16)) << n;
     }
     EXPECT_TRUE(list.AppSpin(APP_SPIN_STEPS).isNull());
