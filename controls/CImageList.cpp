@@ -45,6 +45,21 @@ QIcon CImageList::TrayFrame(int nFrame) const {
     return Icon(nFrame);
 }
 
+QIcon CImageList::TraySummary(ETraySummary summary) const {
+    switch (summary) {
+        case ETraySummary::AllOk:
+            return Icon(ImageIndex::TRAY_ALL_OK);
+        case ETraySummary::Failed:
+            return Icon(ImageIndex::TRAY_FAILED);
+        case ETraySummary::FailedAndCleanup:
+            return Named(ENamedIcon::TrayFailedAndCleanup);
+        case ETraySummary::CleanupFailed:
+            return Icon(ImageIndex::TRAY_CLEANUP_FAILED);
+        default:
+            return Icon(ImageIndex::TRAY_IDLE);
+    }
+}
+
 QIcon CImageList::MenuIcon(int nCell) const {
     if (nCell < 0 || nCell >= MenuIcon::COUNT) {
         return QIcon();

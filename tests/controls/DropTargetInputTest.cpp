@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QUrl>
 
 #include "ViewFixture.h"
@@ -128,6 +129,19 @@ TEST(DropTargetInputTest, DoubleClickOnARowAsksForItsReport) {
     EXPECT_EQ(report.at(0).at(0).toInt(), 2);
     QTest::mouseDClick(f.Viewport(), Qt::LeftButton, {}, QPoint(60, f.Cell(2, 0).bottom() + 40));
     EXPECT_EQ(report.count(), 1);
+}
+
+TEST(DropTargetInputTest, CutOffTextsShowTheirWholeTextAsATooltip) {
+    CViewFixture f({"Short", "A.Very.Long.Release.Name.That.Cannot.Fit.In.The.First.Column.2160p"});
+    auto tipAt = [&](int nRow) {
+        const QPoint pos = f.RowPoint(nRow);
+        QHelpEvent help(QEvent::ToolTip, pos, f.Viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(f.Viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipAt(0), QString());
+    EXPECT_EQ(tipAt(1), QStringLiteral("A.Very.Long.Release.Name.That.Cannot.Fit.In.The.First.Column.2160p"));
+    QToolTip::hideText();
 }
 
 TEST(DropTargetInputTest, ColumnsTakeThirtyNineAndSeventeenPercentAndTheRest) {
