@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -119,6 +120,21 @@ TEST(DropTargetInputTest, RightClickBelowTheRowsClearsTheSelectionAndStillAsksFo
     EXPECT_TRUE(f.view.SelectedRows().empty());
     ASSERT_EQ(menu.count(), 1);
     EXPECT_EQ(menu.at(0).at(1).toInt(), -1);
+}
+
+TEST(DropTargetInputTest, MenuKeyAsksForTheMenuAtTheCurrentRow) {
+    CViewFixture f({"A", "B", "C"});
+    QTest::mouseClick(f.Viewport(), Qt::LeftButton, {}, f.RowPoint(1));
+    QSignalSpy menu(&f.view, &CDropTarget::ContextMenuRequested);
+    const QPoint pos = f.Cell(1, 0).center();
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, pos, f.Viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(f.Viewport(), &key);
+    ASSERT_EQ(menu.count(), 1);
+    EXPECT_EQ(menu.at(0).at(1).toInt(), 1);
+    // The mouse's own menu request is answered by the right-button press alone.
+    QContextMenuEvent mouse(QContextMenuEvent::Mouse, pos, f.Viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(f.Viewport(), &mouse);
+    EXPECT_EQ(menu.count(), 1);
 }
 
 TEST(DropTargetInputTest, DoubleClickOnARowAsksForItsReport) {
