@@ -6,8 +6,10 @@
 #include "controls/IconDrawings.h"
 
 const CImageList& CImageList::Instance() {
-    static const CImageList list;
-    return list;
+    // Never destroyed: its pixmaps must not outlive the application object
+    // in a static destructor.
+    static const CImageList* pList = new CImageList;
+    return *pList;
 }
 
 CImageList::CImageList() {
