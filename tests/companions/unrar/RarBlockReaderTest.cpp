@@ -12,15 +12,11 @@
 #include "companions/unrar/CRarBlockReader.h"
 #include "companions/unrar/CRarVolumeNames.h"
 #include "companions/unrar/CRarVolumeSet.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
 const std::string RAR_FIXTURES = std::string(HARVEX_SHARED_FIXTURES) + "/rar/";
-
-#define REQUIRE_FIXTURES()                                                   \
-    if (!std::filesystem::exists(RAR_FIXTURES)) {                            \
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RAR_FIXTURES; \
-    }
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,7 +54,7 @@ RarVolumeInfo ReadFixture(const std::string& name) {
 }  // namespace
 
 TEST(RarBlockReaderTest, ListsRar4EntriesWithSizesCrcAndKinds) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo v = ReadFixture("test_read_format_rar.rar");
     EXPECT_EQ(v.eFormat, RarFormat::Rar4);
     EXPECT_EQ(v.eStatus, RarScanStatus::Ok);
@@ -78,7 +74,7 @@ TEST(RarBlockReaderTest, ListsRar4EntriesWithSizesCrcAndKinds) {
 }
 
 TEST(RarBlockReaderTest, DecodesRar4UnicodeNames) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo v = ReadFixture("test_read_format_rar_unicode.rar");
     ASSERT_EQ(v.arrFiles.size(), 6u);
     EXPECT_EQ(v.arrFiles[1].strName, "表だよ\\漢字長いファイル名long-filename-in-漢字.txt");
@@ -86,7 +82,7 @@ TEST(RarBlockReaderTest, DecodesRar4UnicodeNames) {
 }
 
 TEST(RarBlockReaderTest, ReadsRar5StoredCompressedAndLinkRecords) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo stored = ReadFixture("test_read_format_rar5_stored.rar");
     EXPECT_EQ(stored.eFormat, RarFormat::Rar5);
     ASSERT_EQ(stored.arrFiles.size(), 1u);
@@ -112,7 +108,7 @@ TEST(RarBlockReaderTest, ReadsRar5StoredCompressedAndLinkRecords) {
 }
 
 TEST(RarBlockReaderTest, MarksEncryptedEntriesAndEncryptedHeaders) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const char* name : {"test_read_format_rar4_encrypted.rar", "test_read_format_rar5_encrypted.rar"}) {
         RarVolumeInfo v = ReadFixture(name);
         ASSERT_EQ(v.arrFiles.size(), 4u) << name;
@@ -137,7 +133,7 @@ TEST(RarBlockReaderTest, MarksEncryptedEntriesAndEncryptedHeaders) {
 }
 
 TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     EXPECT_EQ(ReadFixture("test_read_format_rar_invalid1.rar").eStatus, RarScanStatus::Truncated);
     EXPECT_EQ(ReadFixture("test_read_format_rar5_truncated_huff.rar").eStatus, RarScanStatus::BadHeader);
     CMemorySource text("notes.txt", "this is plain text, not an archive");
@@ -145,7 +141,7 @@ TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
 }
 
 TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar5_multiple_files.rar");
     RarVolumeInfo whole;
     {
@@ -232,7 +228,7 @@ TEST(RarVolumeNamesTest, FollowsBothNamingStyles) {
 }
 
 TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     CRarVolumeSet set;
     set.Open(RAR_FIXTURES + "test_read_format_rar5_multiarchive.part01.rar");
     EXPECT_EQ(set.eEnd, RarSetEnd::Complete);
@@ -273,7 +269,7 @@ TEST(RarVolumeSetTest, AnEndBlockSayingMoreFollowInAnArchiveThatIsNoVolumeIsDama
 }
 
 TEST(RarVolumeSetTest, StopsAtAMissingVolumeAndAtAForeignFile) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     std::map<std::string, std::string> files;
     for (int i = 1; i <= 8; ++i) {
         std::string name = "test_read_format_rar5_multiarchive.part0" + std::to_string(i) + ".rar";
