@@ -102,6 +102,9 @@ constexpr uint64_t RECORD_ENCRYPTION = 0x01;
 constexpr uint64_t RECORD_HASH = 0x02;
 constexpr uint64_t RECORD_REDIRECTION = 0x05;
 constexpr uint64_t HASH_BLAKE2SP = 0;
+// Compressed data: every block begins with a flags byte (bits 3-5: the byte count of the
+// block size, less one; LAST_BLOCK: the file's last block), a checksum byte and the size.
+constexpr uint8_t COMPRESSED_LAST_BLOCK = 0x40;
 constexpr uint64_t ENCRYPTION_PASSWORD_CHECK = 0x0001;
 constexpr uint64_t ENCRYPTION_TWEAKED_CHECKSUMS = 0x0002;
 }  // namespace rar5

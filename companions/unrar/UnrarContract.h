@@ -9,7 +9,10 @@
 //   ""
 //   "Extracting  <name>" padded, "  OK"         per entry ("Testing     ", "Creating    " for
 //                                                a folder, "...         " after a volume change)
-//   "All OK"                                    last line of a clean run, nothing after it
+//   "All OK"                                    last line of a clean run, nothing after it;
+//                                               only after at least one entry line "OK"
+//   "No files to extract"                       instead, when no entry was extracted or
+//                                               tested (exit 3)
 // With -idc the 4-character field before the end of an entry line first shows the
 // progress of the whole set ("  0%", then "\b\b\b\b 45%" ...; never "100%") and is
 // finally overwritten with "\b\b\b\b  OK". With -idp no percentage is printed.

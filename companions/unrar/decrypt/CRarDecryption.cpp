@@ -377,7 +377,7 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptData(std::unique_ptr<IR
                     nBlock |= uint64_t(arrHead[2 + i]) << (8 * i);
                 }
                 off += 2 + nSizeBytes + nBlock;
-                if (arrHead[0] & 0x40) {
+                if (arrHead[0] & rarformat::rar5::COMPRESSED_LAST_BLOCK) {
                     bLastBlockSeen = true;
                     if (off <= f.nPackedSize && !f.bSplitAfter) {
                         nPlainSize = off;

@@ -12,6 +12,35 @@ using rarformat::PutLe32;
 namespace rar4 = rarformat::rar4;
 namespace rar5 = rarformat::rar5;
 
+struct CRar5Head {
+    uint64_t nType = 0;
+    uint64_t nFlags = 0;
+};
+
+// The type and flags of a RAR 5.0 block header that fills p exactly; pos is left after them.
+std::optional<CRar5Head> ReadWholeRar5Header(const uint8_t* p, size_t nHeaderSize, size_t& pos) {
+    pos = 4;
+    const auto headSize = ReadVint(p, nHeaderSize, pos);
+    if (!headSize || pos + *headSize != nHeaderSize) {
+        return std::nullopt;
+    }
+    const auto type = ReadVint(p, nHeaderSize, pos);
+    const auto flags = type ? ReadVint(p, nHeaderSize, pos) : std::nullopt;
+    if (!flags) {
+        return std::nullopt;
+    }
+    return CRar5Head{*type, *flags};
+}
+
+// A RAR 5.0 block from its body (type onwards): checksum, size, body.
+Bytes FrameRar5Header(const Bytes& body) {
+    Bytes out(4);
+    AppendVint(out, body.size());
+    out.insert(out.end(), body.begin(), body.end());
+    rarformat::SetRar5HeaderCrc(out.data(), out.size());
+    return out;
+}
+
 }  // namespace
 
 std::optional<CRar5Frame> ReadRar5Frame(const uint8_t* p, size_t n) {
@@ -49,25 +78,22 @@ std::optional<CRar5Frame> ReadRar5Frame(const uint8_t* p, size_t n) {
 
 std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSize, bool bDropChecksums,
                                              uint64_t nNewDataSize) {
-    size_t pos = 4;
-    const auto headSize = ReadVint(p, nHeaderSize, pos);
-    if (!headSize || pos + *headSize != nHeaderSize) {
+    size_t pos = 0;
+    const auto head = ReadWholeRar5Header(p, nHeaderSize, pos);
+    if (!head || (head->nType != rar5::FILE_BLOCK && head->nType != rar5::SERVICE_BLOCK)) {
         return std::nullopt;
     }
-    const auto type = ReadVint(p, nHeaderSize, pos);
-    const auto flags = type ? ReadVint(p, nHeaderSize, pos) : std::nullopt;
-    if (!flags || (*type != 2 && *type != 3)) {
-        return std::nullopt;
-    }
+    const uint64_t nType = head->nType;
+    const uint64_t nFlags = head->nFlags;
     uint64_t nExtraSize = 0;
-    if (*flags & rar5::HAS_EXTRA) {
+    if (nFlags & rar5::HAS_EXTRA) {
         const auto extra = ReadVint(p, nHeaderSize, pos);
         if (!extra) {
             return std::nullopt;
         }
         nExtraSize = *extra;
     }
-    if (*flags & rar5::HAS_DATA) {
+    if (nFlags & rar5::HAS_DATA) {
         if (!ReadVint(p, nHeaderSize, pos)) {
             return std::nullopt;
         }
@@ -148,8 +174,8 @@ std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSiz
     }
 
     Bytes body;
-    AppendVint(body, *type);
-    uint64_t nNewFlags = *flags & ~rar5::HAS_EXTRA;
+    AppendVint(body, nType);
+    uint64_t nNewFlags = nFlags & ~rar5::HAS_EXTRA;
     if (!extra.empty()) {
         nNewFlags |= rar5::HAS_EXTRA;
     }
@@ -163,26 +189,19 @@ std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSiz
     body.insert(body.end(), fields.begin(), fields.end());
     body.insert(body.end(), extra.begin(), extra.end());
 
-    Bytes out(4);
-    AppendVint(out, body.size());
-    out.insert(out.end(), body.begin(), body.end());
-    rarformat::SetRar5HeaderCrc(out.data(), out.size());
-    return out;
+    return FrameRar5Header(body);
 }
 
 std::optional<Bytes> SetRar5VolumeNumber(const uint8_t* p, size_t nHeaderSize, uint64_t nNumber) {
-    size_t pos = 4;
-    const auto headSize = ReadVint(p, nHeaderSize, pos);
-    if (!headSize || pos + *headSize != nHeaderSize) {
+    size_t pos = 0;
+    const auto head = ReadWholeRar5Header(p, nHeaderSize, pos);
+    if (!head || head->nType != rar5::MAIN_BLOCK || (head->nFlags & rar5::HAS_DATA)) {
         return std::nullopt;
     }
-    const auto type = ReadVint(p, nHeaderSize, pos);
-    const auto flags = type ? ReadVint(p, nHeaderSize, pos) : std::nullopt;
-    if (!flags || *type != rar5::MAIN_BLOCK || (*flags & rar5::HAS_DATA)) {
-        return std::nullopt;
-    }
+    const uint64_t nType = head->nType;
+    const uint64_t nFlags = head->nFlags;
     std::optional<uint64_t> extraSize = uint64_t(0);
-    if (*flags & rar5::HAS_EXTRA) {
+    if (nFlags & rar5::HAS_EXTRA) {
         extraSize = ReadVint(p, nHeaderSize, pos);
     }
     const auto archiveFlags = extraSize ? ReadVint(p, nHeaderSize, pos) : std::nullopt;
@@ -193,19 +212,15 @@ std::optional<Bytes> SetRar5VolumeNumber(const uint8_t* p, size_t nHeaderSize, u
         return std::nullopt;
     }
     Bytes body;
-    AppendVint(body, *type);
-    AppendVint(body, *flags);
-    if (*flags & rar5::HAS_EXTRA) {
+    AppendVint(body, nType);
+    AppendVint(body, nFlags);
+    if (nFlags & rar5::HAS_EXTRA) {
         AppendVint(body, *extraSize);
     }
     AppendVint(body, *archiveFlags | rar5::MAIN_VOLUME_NUMBER);
     AppendVint(body, nNumber);
     body.insert(body.end(), p + pos, p + nHeaderSize);  // the extra area (locator)
-    Bytes out(4);
-    AppendVint(out, body.size());
-    out.insert(out.end(), body.begin(), body.end());
-    rarformat::SetRar5HeaderCrc(out.data(), out.size());
-    return out;
+    return FrameRar5Header(body);
 }
 
 std::optional<CRar4Frame> ReadRar4Frame(const uint8_t* p, size_t n) {
@@ -248,12 +263,13 @@ std::optional<Bytes> ClearRar4HeaderEncryption(const uint8_t* p, size_t nHeaderS
 
 std::optional<Bytes> StripRar4FileEncryption(const uint8_t* p, size_t nHeaderSize, uint64_t nNewPackedSize) {
     const auto frame = ReadRar4Frame(p, nHeaderSize);
-    if (!frame || frame->nType != rar4::FILE_BLOCK || nHeaderSize < 32 || nNewPackedSize > frame->nDataSize) {
+    if (!frame || frame->nType != rar4::FILE_BLOCK || nHeaderSize < rar4::FILE_HEADER_MIN ||
+        nNewPackedSize > frame->nDataSize) {
         return std::nullopt;
     }
     Bytes header(p, p + nHeaderSize);
     const uint16_t nNameSize = rarformat::Le16(p + rar4::FILE_NAME_SIZE);
-    const size_t namePos = 32 + ((frame->nFlags & rar4::FILE_LARGE) ? 8 : 0);
+    const size_t namePos = rar4::FILE_HEADER_MIN + ((frame->nFlags & rar4::FILE_LARGE) ? 8 : 0);
     if (namePos + nNameSize > nHeaderSize) {
         return std::nullopt;
     }

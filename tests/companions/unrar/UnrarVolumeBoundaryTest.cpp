@@ -26,6 +26,14 @@ const std::vector<CSetCase> ALL_CASES = {{ERarFormat::Rar4, ERarNaming::Part},
                                          {ERarFormat::Rar5, ERarNaming::Part},
                                          {ERarFormat::Rar5, ERarNaming::Old}};
 
+CRarOptions SetOptions(const CSetCase& c, uint64_t nVolumeSize) {
+    CRarOptions o;
+    o.eFormat = c.eFormat;
+    o.eNaming = c.eNaming;
+    o.nVolumeSize = nVolumeSize;
+    return o;
+}
+
 // How many volumes after the first begin with a new entry rather than a continuation.
 size_t CleanBoundaries(const CRarResult& set) {
     size_t n = 0;
@@ -72,11 +80,7 @@ void ExpectWholeSet(const CRarResult& set, const std::map<std::string, std::stri
 TEST(UnrarVolumeBoundaryTest, VolumesBeginningWithANewEntryExtractWhole) {
     for (const CSetCase& c : ALL_CASES) {
         CUnrarTempDir tmp;
-        CRarOptions o;
-        o.eFormat = c.eFormat;
-        o.eNaming = c.eNaming;
-        o.nVolumeSize = 64 * 1024;
-        CRarWriter w(o);
+        CRarWriter w(SetOptions(c, 64 * 1024));
         std::map<std::string, std::string> files = {
             {"a.bin", testfiles::RandomBytes(20000, 1)},
             {"b.bin", testfiles::RandomBytes(150000, 2)},
@@ -103,11 +107,7 @@ TEST(UnrarVolumeBoundaryTest, VolumesBeginningWithANewEntryExtractWhole) {
 TEST(UnrarVolumeBoundaryTest, SmallFilesOneToAVolumeExtractWhole) {
     for (const CSetCase& c : ALL_CASES) {
         CUnrarTempDir tmp;
-        CRarOptions o;
-        o.eFormat = c.eFormat;
-        o.eNaming = c.eNaming;
-        o.nVolumeSize = 400;  // volumes far smaller than any read-ahead window
-        CRarWriter w(o);
+        CRarWriter w(SetOptions(c, 400));  // volumes far smaller than any read-ahead window
         std::map<std::string, std::string> files;
         for (int i = 0; i < 12; ++i) {
             std::string name = "f" + std::to_string(10 + i) + ".txt";
@@ -128,11 +128,7 @@ TEST(UnrarVolumeBoundaryTest, AFileEndingExactlyAtTheVolumeEndIsFollowedByTheNex
     for (const CSetCase& c : ALL_CASES) {
         CUnrarTempDir tmp;
         auto make = [&](uint64_t nVolumeSize, bool bMarkBoundary) {
-            CRarOptions o;
-            o.eFormat = c.eFormat;
-            o.eNaming = c.eNaming;
-            o.nVolumeSize = nVolumeSize;
-            CRarWriter w(o);
+            CRarWriter w(SetOptions(c, nVolumeSize));
             w.AddFile("first.bin", testfiles::RandomBytes(30000, 5));
             w.AddFile("second.bin", testfiles::RandomBytes(70000, 6)).bStartsVolume = bMarkBoundary;
             w.AddFile("third.txt", "third\n");
@@ -161,11 +157,7 @@ TEST(UnrarVolumeBoundaryTest, AFileEndingExactlyAtTheVolumeEndIsFollowedByTheNex
 TEST(UnrarVolumeBoundaryTest, ALaterVolumeGivenFirstReadsOnPastBoundariesBetweenEntries) {
     for (const CSetCase& c : ALL_CASES) {
         CUnrarTempDir tmp;
-        CRarOptions o;
-        o.eFormat = c.eFormat;
-        o.eNaming = c.eNaming;
-        o.nVolumeSize = 64 * 1024;
-        CRarWriter w(o);
+        CRarWriter w(SetOptions(c, 64 * 1024));
         w.AddFile("big.bin", testfiles::RandomBytes(100000, 7));
         w.AddFile("next.txt", "next\n").bStartsVolume = true;
         w.AddFile("split.bin", testfiles::RandomBytes(100000, 8)).bStartsVolume = true;
