@@ -1,8 +1,10 @@
 #include "dialogs/CReports.h"
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "dialogs/DialogIcons.h"
@@ -43,6 +45,21 @@ void AddRow(QListWidget* pList, const QString& strText, int nImage) {
     new QListWidgetItem(DialogIcons::ListImage(nImage), strText, pList);
 }
 
+// The column as wide as its longest row: the window grows to show it (up to a limit, past
+// which the list scrolls), and no row starts out marked.
+void FitToRows(QWidget* pWindow, QListWidget* pList) {
+    pList->setCurrentItem(nullptr);
+    pList->clearSelection();
+    const int nWanted = pList->sizeHintForColumn(0) + 2 * pList->frameWidth() +
+                        pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const QMargins margins = pWindow->layout()->contentsMargins();
+    const int nWindow = std::min(nWanted + margins.left() + margins.right(), 1000);
+    if (!pWindow->isVisible())
+        pWindow->adjustSize();
+    if (nWindow > pWindow->width())
+        pWindow->resize(nWindow, pWindow->height());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -81,6 +98,7 @@ void CErrorReport::Refill() {
     const int nCount = std::min<int>(m_nErrorCount, static_cast<int>(pItem->arrErrors.size()));
     for (int i = 0; i < nCount; ++i)
         AddRow(m_pList, OneLine(pItem->arrErrors[static_cast<std::size_t>(i)]), ItemStates::IMAGE_FAILED);
+    FitToRows(this, m_pList);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -149,6 +167,7 @@ void CCleanupReport::Refill() {
     group("As a precaution the following file(s) wasn't deleted:", arrKept, IMAGE_KEPT_FILE, false);
     group("Unable to delete the following folder(s):", arrFolders, ItemStates::IMAGE_FOLDER, false);
     group("Other errors:", arrOther, IMAGE_OTHER_ERROR, true);
+    FitToRows(this, m_pList);
 }
 
 void CCleanupReport::DeleteRemaining() {
