@@ -42,6 +42,21 @@ mode_t ReadUmask() {
     return 022;
 }
 
+// A name from a damaged header, fit for a message line: control bytes as \xNN.
+std::string Printable(const std::string& strName) {
+    std::string strOut;
+    for (unsigned char c : strName) {
+        if (c < 0x20 || c == 0x7F) {
+            char aHex[8];
+            std::snprintf(aHex, sizeof aHex, "\\x%02X", c);
+            strOut += aHex;
+        } else {
+            strOut += char(c);
+        }
+    }
+    return strOut;
+}
+
 }  // namespace
 
 CUnzipRun::CUnzipRun(const UnzDllParams& params) : m_params(params) {}
@@ -258,6 +273,8 @@ void CUnzipRun::Plan() {
             }
             if (st.valid & ZIP_STAT_ENCRYPTION_METHOD) {
                 entry.bEncrypted = st.encryption_method != ZIP_EM_NONE;
+                entry.bAes = st.encryption_method == ZIP_EM_AES_128 ||
+                             st.encryption_method == ZIP_EM_AES_192 || st.encryption_method == ZIP_EM_AES_256;
             }
             if (st.valid & ZIP_STAT_COMP_METHOD) {
                 entry.nMethod = st.comp_method;
@@ -265,6 +282,21 @@ void CUnzipRun::Plan() {
         }
         // The central directory's size, read by us: the same value libzip checks against.
         entry.nSize = m_layout.arrEntries[i].nSize;
+        // The central directory's name is the one used; the local header's copy must agree.
+        const CZipLayout::Entry& layoutEntry = m_layout.arrEntries[i];
+        if (layoutEntry.eNameCheck == CZipLayout::ENameCheck::Differs) {
+            entry.eKind = EKind::Refused;
+            entry.nRefusalCode = UNZ_ERR_ARCHIVE;
+            entry.strRefusal = "the local header gives it another name (\"" +
+                               Printable(layoutEntry.strLocalName) + "\"): damaged archive";
+            continue;
+        }
+        entry.bOtherSeparators = layoutEntry.eNameCheck == CZipLayout::ENameCheck::SeparatorsOnly;
+        if (layoutEntry.nAesVersion != 0 && layoutEntry.nMethod == 99) {
+            entry.bAes = true;
+            entry.bEncrypted = true;
+            entry.bAesNoCrc = layoutEntry.nAesVersion == 2 && layoutEntry.nCrc == 0;
+        }
         zip_uint8_t nOpsys = 0;
         zip_uint32_t nAttributes = 0;
         zip_file_get_external_attributes(m_pZip, i, 0, &nOpsys, &nAttributes);
@@ -292,9 +324,15 @@ void CUnzipRun::Plan() {
     }
     for (const Planned& entry : m_arrPlanned) {
         if (entry.eKind == EKind::Refused) {
-            Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_REFUSED,
+            Emit(int(entry.nIndex), UNZ_MSG_ERROR, entry.nRefusalCode,
                  "Error: " + entry.strName + ": refused, " + entry.strRefusal);
-        } else if (entry.eKind != EKind::Folder) {
+            continue;
+        }
+        if (entry.bOtherSeparators) {
+            Emit(int(entry.nIndex), UNZ_MSG_WARNING, UNZ_OK,
+                 "Warning: " + entry.strName + ": the local header writes the name with other separators");
+        }
+        if (entry.eKind != EKind::Folder) {
             m_nTotalBytes += entry.nSize;
         }
     }

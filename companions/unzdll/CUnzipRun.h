@@ -44,6 +44,10 @@ private:
         bool bEncrypted = false;
         int nMethod = 0;  // compression method, for messages
         std::string strRefusal;
+        int nRefusalCode = UNZ_ERR_REFUSED;
+        bool bAes = false;              // WinZip AES: the authentication code is checked by us
+        bool bAesNoCrc = false;         // vendor version 2 with CRC field 0: the code alone checks the data
+        bool bOtherSeparators = false;  // the local header's name uses other separators
     };
 
     struct Message {
@@ -71,6 +75,11 @@ private:
     void ExtractOne(zip_t* pZip, const Planned& entry, class COutputDir& output, std::vector<char>& arrBuffer,
                     bool bInline);
     void MakeLinks();
+    // Whether a read error of libzip only says that an AES entry without a CRC has no CRC.
+    bool IsMissingCrc(const Planned& entry, const zip_error_t* pError) const;
+    // Checks an AES entry's authentication code; false (with the failure reported, unless
+    // stopped) when it does not match.
+    bool Authenticate(const Planned& entry, bool bInline);
     zip_t* OpenZip();
     void ReportZipError(const Planned& entry, const zip_error_t* pError);
     void ReportSizeFault(const Planned& entry, const std::string& strWhat);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "companions/unzdll/CAesAuthentication.h"
 #include "companions/unzdll/CAsyncWriter.h"
 #include "companions/unzdll/COutputDir.h"
 #include "companions/unzdll/CSafePath.h"
@@ -62,6 +63,50 @@ void CUnzipRun::ReportSizeFault(const Planned& entry, const std::string& strWhat
         return;
     }
     Emit(int(entry.nIndex), UNZ_MSG_ERROR, UNZ_ERR_DATA, "Error: " + entry.strName + ": " + strWhat);
+}
+
+bool CUnzipRun::IsMissingCrc(const Planned& entry, const zip_error_t* pError) const {
+    // libzip compares the CRC field even where it is 0 by design, and reports that only
+    // after the last byte: the data is complete, and the authentication code decides.
+    return entry.bAesNoCrc && zip_error_code_zip(pError) == ZIP_ER_CRC;
+}
+
+bool CUnzipRun::Authenticate(const Planned& entry, bool bInline) {
+    const CZipLayout::Entry& layoutEntry = m_layout.arrEntries[entry.nIndex];
+    std::string strError;
+    auto goOn = [&] {
+        if (bInline) {
+            Deliver();
+        }
+        return !Stopped();
+    };
+    int nEntry = int(entry.nIndex);
+    switch (CAesAuthentication::Verify(m_nArchiveFd, layoutEntry.nDataOffset, layoutEntry.nCompressedSize,
+                                       layoutEntry.nAesStrength,
+                                       m_pszPassword != nullptr ? m_pszPassword : "", goOn, strError)) {
+        case CAesAuthentication::EResult::Ok:
+            return true;
+        case CAesAuthentication::EResult::Stopped:
+            return false;
+        case CAesAuthentication::EResult::WrongPassword:
+            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
+                 "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName + ": " UNZ_TEXT_BAD_PASSWORD);
+            return false;
+        case CAesAuthentication::EResult::Mismatch:
+            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_PASSWORD,
+                 "Error: " UNZ_TEXT_SKIP_ENCRYPTED " " + entry.strName +
+                     ": " UNZ_TEXT_BAD_PASSWORD " or damaged data (authentication code)");
+            return false;
+        case CAesAuthentication::EResult::Damaged:
+            Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
+                 "Error: " + entry.strName +
+                     ": damaged data (AES entry too short or of unknown key strength)");
+            return false;
+        case CAesAuthentication::EResult::ReadError:
+            break;
+    }
+    Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_OPEN, "Error: " + entry.strName + ": cannot read (" + strError + ")");
+    return false;
 }
 
 void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output,
@@ -133,6 +178,9 @@ void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output
             return;
         }
         zip_int64_t nRead = zip_fread(file.pFile, pBuffer, BUFFER_SIZE);
+        if (nRead < 0 && IsMissingCrc(entry, zip_file_get_error(file.pFile))) {
+            nRead = 0;
+        }
         if (nRead < 0) {
             discard();
             ReportZipError(entry, zip_file_get_error(file.pFile));
@@ -168,6 +216,10 @@ void CUnzipRun::ExtractOne(zip_t* pZip, const Planned& entry, COutputDir& output
         discard();
         ReportSizeFault(entry, "damaged data (" + std::to_string(nWritten) + " bytes instead of " +
                                    std::to_string(entry.nSize) + ")");
+        return;
+    }
+    if (entry.bAes && !Authenticate(entry, bInline)) {
+        discard();
         return;
     }
     if (nOutFd >= 0) {
@@ -226,6 +278,9 @@ void CUnzipRun::MakeLinks() {
             bool bFailed = false;
             while (strTarget.size() <= MAX_LINK_TARGET) {
                 zip_int64_t nRead = zip_fread(file.pFile, arrTarget.data(), arrTarget.size());
+                if (nRead < 0 && IsMissingCrc(entry, zip_file_get_error(file.pFile))) {
+                    nRead = 0;
+                }
                 if (nRead < 0) {
                     ReportZipError(entry, zip_file_get_error(file.pFile));
                     bFailed = true;
@@ -242,6 +297,9 @@ void CUnzipRun::MakeLinks() {
             if (strTarget.size() != entry.nSize) {
                 Emit(nEntry, UNZ_MSG_ERROR, UNZ_ERR_DATA,
                      "Error: " + entry.strName + ": damaged data (link target)");
+                continue;
+            }
+            if (entry.bAes && !Authenticate(entry, true)) {
                 continue;
             }
         }

@@ -183,7 +183,9 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
             return bReadError ? EStatus::ReadError : EStatus::Damaged;
         }
         Entry entry;
+        entry.nFlags = Le16(p + 8);
         entry.nMethod = Le16(p + 10);
+        entry.nCrc = Le32(p + 16);
         entry.nCompressedSize = Le32(p + 20);
         entry.nSize = Le32(p + 24);
         size_t nNameLen = Le16(p + 28);
@@ -196,6 +198,7 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
                                     : "central directory entry " + std::to_string(i) + " is cut short";
             return bReadError ? EStatus::ReadError : EStatus::Damaged;
         }
+        entry.strName.assign(reinterpret_cast<const char*>(pVar), nNameLen);
         // The ZIP64 extra field holds, in this order, only the values that are all ones above.
         const unsigned char* pExtra = pVar + nNameLen;
         for (size_t nPos = 0; nPos + 4 <= nExtraLen;) {
@@ -217,6 +220,11 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
                 take(entry.nSize);
                 take(entry.nCompressedSize);
                 take(entry.nLocalOffset);
+            } else if (nId == 0x9901 && nLen >= 7 && pExtra[nPos + 6] == 'A' && pExtra[nPos + 7] == 'E') {
+                const unsigned char* q = pExtra + nPos + 4;
+                entry.nAesVersion = Le16(q);
+                entry.nAesStrength = q[4];
+                entry.nAesMethod = Le16(q + 5);
             }
             nPos += 4 + nLen;
         }
@@ -232,10 +240,23 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
             strProblem = "the local header of entry " + std::to_string(i) + " is missing";
             return EStatus::Damaged;
         }
-        entry.nDataOffset = entry.nLocalOffset + LOCAL_SIZE + Le16(aLocal + 26) + Le16(aLocal + 28);
+        size_t nLocalNameLen = Le16(aLocal + 26);
+        entry.nDataOffset = entry.nLocalOffset + LOCAL_SIZE + nLocalNameLen + Le16(aLocal + 28);
         if (entry.nDataOffset > m_nFileSize || entry.nCompressedSize > m_nFileSize - entry.nDataOffset) {
             strProblem = "the data of entry " + std::to_string(i) + " lies beyond the end of the file";
             return EStatus::Damaged;
+        }
+        std::string strLocalName(nLocalNameLen, '\0');
+        if (!ReadAt(entry.nLocalOffset + LOCAL_SIZE, strLocalName.data(), nLocalNameLen)) {
+            if (!strProblem.empty()) {
+                return EStatus::ReadError;
+            }
+            strProblem = "the local header of entry " + std::to_string(i) + " is cut short";
+            return EStatus::Damaged;
+        }
+        entry.eNameCheck = CompareNames(entry.strName, strLocalName);
+        if (entry.eNameCheck != ENameCheck::Same) {
+            entry.strLocalName = std::move(strLocalName);
         }
     }
     return EStatus::Ok;
@@ -251,6 +272,24 @@ CZipLayout::EStatus CZipLayout::Read(int fd, uint64_t nFileSize) {
         return strProblem.empty() ? EStatus::NoCentral : EStatus::ReadError;
     }
     return ReadCentral(nEntryCount);
+}
+
+CZipLayout::ENameCheck CZipLayout::CompareNames(const std::string& strCentral, const std::string& strLocal) {
+    if (strCentral == strLocal) {
+        return ENameCheck::Same;
+    }
+    if (strCentral.size() != strLocal.size()) {
+        return ENameCheck::Differs;
+    }
+    for (size_t i = 0; i < strCentral.size(); ++i) {
+        char a = strCentral[i];
+        char b = strLocal[i];
+        bool bSeparators = (a == '/' || a == '\\') && (b == '/' || b == '\\');
+        if (a != b && !bSeparators) {
+            return ENameCheck::Differs;
+        }
+    }
+    return ENameCheck::SeparatorsOnly;
 }
 
 bool CZipLayout::CheckNoOverlap() {

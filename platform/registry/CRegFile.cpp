@@ -1,7 +1,9 @@
 #include "platform/registry/CRegFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +68,22 @@ void SyncFolder(const std::string& folder) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// "PID-N" with both parts decimal digits: the PID (above 0) of a temporary's writer.
+bool ParseTemporarySuffix(const std::string& suffix, pid_t& pid) {
+    size_t dash = suffix.find('-');
+    if (dash == 0 || dash == std::string::npos || dash > 10 || dash + 1 == suffix.size())
+        return false;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        if (i != dash && (suffix[i] < '0' || suffix[i] > '9'))
+            return false;
+    }
+    long long value = std::stoll(suffix.substr(0, dash));
+    if (value <= 0 || value > 0x7FFFFFFF)
+        return false;
+    pid = static_cast<pid_t>(value);
+    return true;
 }
 
 std::string UniqueSuffix() {
@@ -221,6 +239,32 @@ int CRegFile::WriteAtomically(const std::string& path, const std::string& text, 
     SyncFolder(FolderOf(path));
     stamp = StampOf(st);
     return 0;
+}
+
+int CRegFile::RemoveStaleTemporaries(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string prefix = path.substr(path.rfind('/') + 1) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        pid_t pid = 0;
+        if (name.compare(0, prefix.size(), prefix) != 0 ||
+            !ParseTemporarySuffix(name.substr(prefix.size()), pid))
+            continue;
+        // EPERM means a process of another user runs under that number: not ours to judge.
+        if (::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (::unlinkat(::dirfd(dir), name.c_str(), 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 int CRegFile::KeepCopyAside(const std::string& path, std::string& asidePath) {

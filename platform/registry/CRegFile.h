@@ -43,6 +43,13 @@ public:
     // the target, so a reader sees either the old or the new file, never a part.
     static int WriteAtomically(const std::string& path, const std::string& text, CFileStamp& stamp);
 
+    // Removes the temporaries of WriteAtomically ("<file>.tmp-PID-N") that a writer left
+    // behind when it was killed between writing and renaming: those whose writer no longer
+    // runs (kill(PID, 0) fails with ESRCH). A live writer's temporary, another hive's and
+    // anything not named exactly so (or not a regular file) stay. Call under the lock.
+    // Answers how many were removed.
+    static int RemoveStaleTemporaries(const std::string& path);
+
     // Keeps the current file under "<file>.damaged-YYYYMMDD-HHMMSS[-n]".
     static int KeepCopyAside(const std::string& path, std::string& asidePath);
 
