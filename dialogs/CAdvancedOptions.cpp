@@ -59,11 +59,12 @@ CAdvancedOptions::CAdvancedOptions(CSettings& settings, bool bUserHasRights, QWi
     m_pIntegration = group(INTEGRATION_FRAME, {WIN_INTEGRATION, ICONS_IN_CONTEXT, SUBMENU_IN_CONTEXT});
     m_pAdminLabel = new QLabel(this);
 
-    m_pOk = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Ok), QStringLiteral("&OK"), this);
-    m_pCancel = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel),
-                                QStringLiteral("&Cancel"), this);
-    m_pApply =
-        new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Apply), QStringLiteral("&Apply"), this);
+    m_pOk = DialogIcons::ThemedButton(QStringLiteral("&OK"),
+                                      DialogIcons::ButtonIcon(DialogIcons::EButton::Ok), this);
+    m_pCancel = DialogIcons::ThemedButton(QStringLiteral("&Cancel"),
+                                          DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel), this);
+    m_pApply = DialogIcons::ThemedButton(QStringLiteral("&Apply"),
+                                         DialogIcons::ButtonIcon(DialogIcons::EButton::Apply), this);
     m_pOk->setDefault(true);
     connect(m_pOk, &QPushButton::clicked, this, [this] {
         Apply();

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "controls/CLabel.h"
 #include "dialogs/DialogIcons.h"
 #include "dialogs/DialogsConfig.h"
 
@@ -21,14 +22,13 @@ CDownloadDialog::CDownloadDialog(QWidget* pParent) : QDialog(pParent) {
                    this);
     m_pMessage->setWordWrap(true);
     m_pMessage->setMinimumWidth(360);
-    m_pLink = new QLabel(this);
-    m_pLink->setTextFormat(Qt::RichText);
-    m_pLink->setText(
-        QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline\">here</a>")
-            .arg(DialogsConfig::InstallInstructions().toHtmlEscaped()));
-    m_pLink->setOpenExternalLinks(true);
-    m_pLink->setCursor(Qt::PointingHandCursor);
-    m_pClose = new QPushButton(QStringLiteral("&Close"), this);
+    m_pLink = new CLabel(QStringLiteral("here"), this);
+    m_pLink->SetLink(true)
+        .SetLinkCursor(Qt::PointingHandCursor)
+        .SetTextColor(QColor(0, 0, 255))
+        .SetUnderline(true)
+        .SetUrl(DialogsConfig::InstallInstructions());
+    m_pClose = DialogIcons::ThemedButton(QStringLiteral("&Close"), QIcon(), this);
     m_pClose->setDefault(true);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
 

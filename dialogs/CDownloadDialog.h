@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class CLabel;
 class QLabel;
 class QPushButton;
 
@@ -12,11 +13,11 @@ class CDownloadDialog : public QDialog {
 public:
     explicit CDownloadDialog(QWidget* pParent = nullptr);
     QLabel* Message() const { return m_pMessage; }
-    QLabel* Link() const { return m_pLink; }
+    CLabel* Link() const { return m_pLink; }
     QPushButton* CloseButton() const { return m_pClose; }
 
 private:
     QLabel* m_pMessage = nullptr;
-    QLabel* m_pLink = nullptr;
+    CLabel* m_pLink = nullptr;
     QPushButton* m_pClose = nullptr;
 };

@@ -3,12 +3,13 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "controls/CColorEdit.h"
+#include "controls/CLabel.h"
 #include "dialogs/DialogIcons.h"
 #include "dialogs/DialogsConfig.h"
 #include "dialogs/InfoTexts.h"
@@ -16,13 +17,13 @@
 namespace {
 
 // A label that opens its address in the desktop's handler: blue, underlined, hand cursor.
-QLabel* MakeLink(QWidget* pParent, const QString& strText, const QString& strUrl) {
-    auto* pLabel = new QLabel(pParent);
-    pLabel->setTextFormat(Qt::RichText);
-    pLabel->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline\">%2</a>")
-                        .arg(strUrl.toHtmlEscaped(), strText.toHtmlEscaped()));
-    pLabel->setOpenExternalLinks(true);
-    pLabel->setCursor(Qt::PointingHandCursor);
+CLabel* MakeLink(QWidget* pParent, const QString& strText, const QString& strUrl) {
+    auto* pLabel = new CLabel(strText, pParent);
+    pLabel->SetLink(true)
+        .SetLinkCursor(Qt::PointingHandCursor)
+        .SetTextColor(QColor(0, 0, 255))
+        .SetUnderline(true)
+        .SetUrl(strUrl);
     return pLabel;
 }
 
@@ -33,7 +34,7 @@ QString Text(const std::string& strText) {
 }  // namespace
 
 CInfoDialog::CInfoDialog(QWidget* pParent) : QDialog(pParent) {
-    m_pText = new QPlainTextEdit(this);
+    m_pText = new CColorEdit(this);
     m_pText->setReadOnly(true);
     m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -42,8 +43,8 @@ CInfoDialog::CInfoDialog(QWidget* pParent) : QDialog(pParent) {
     m_pAuthor =
         MakeLink(this, QStringLiteral("author"), QStringLiteral("mailto:") + DialogsConfig::ContactMail());
     m_pHomepage = MakeLink(this, QStringLiteral("Homepage"), DialogsConfig::HomepageUrl());
-    m_pClose = new QPushButton(QStringLiteral("&Close"), this);
-    m_pToggle = new QPushButton(QStringLiteral("Ch&angelog"), this);
+    m_pClose = DialogIcons::ThemedButton(QStringLiteral("&Close"), QIcon(), this);
+    m_pToggle = DialogIcons::ThemedButton(QStringLiteral("Ch&angelog"), QIcon(), this);
     m_pToggle->setAutoDefault(false);
     m_pClose->setDefault(true);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -102,18 +103,15 @@ void CInfoDialog::ToggleView() {
 }
 
 void CInfoDialog::SetColours(const QColor& text, const QColor& background) {
-    QPalette palette = m_pText->palette();
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Base, background);
-    m_pText->setPalette(palette);
-    m_pText->viewport()->update();
+    m_pText->SetTextColor(text);
+    m_pText->SetBkColor(background);
 }
 
 QColor CInfoDialog::TextColour() const {
-    return m_pText->palette().color(QPalette::Text);
+    return m_pText->TextColor();
 }
 QColor CInfoDialog::BackgroundColour() const {
-    return m_pText->palette().color(QPalette::Base);
+    return m_pText->BkColor();
 }
 
 void CInfoDialog::RandomColours() {

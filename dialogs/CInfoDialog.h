@@ -6,8 +6,8 @@
 #include <QColor>
 #include <QDialog>
 
-class QLabel;
-class QPlainTextEdit;
+class CColorEdit;
+class CLabel;
 class QPushButton;
 
 class CInfoDialog : public QDialog {
@@ -20,11 +20,11 @@ public:
     void ToggleView();
     bool IsHelpShown() const { return m_bHelpShown; }
 
-    QPlainTextEdit* TextBox() const { return m_pText; }
+    CColorEdit* TextBox() const { return m_pText; }
     QPushButton* CloseButton() const { return m_pClose; }
     QPushButton* ToggleButton() const { return m_pToggle; }
-    QLabel* AuthorLink() const { return m_pAuthor; }
-    QLabel* HomepageLink() const { return m_pHomepage; }
+    CLabel* AuthorLink() const { return m_pAuthor; }
+    CLabel* HomepageLink() const { return m_pHomepage; }
     QColor TextColour() const;
     QColor BackgroundColour() const;
     // Ctrl+J: a random text colour and its opposite as the background.
@@ -40,9 +40,9 @@ private:
     QString m_strHelp;
     QString m_strChangelog;
     bool m_bHelpShown = true;
-    QPlainTextEdit* m_pText = nullptr;
-    QLabel* m_pAuthor = nullptr;
-    QLabel* m_pHomepage = nullptr;
+    CColorEdit* m_pText = nullptr;
+    CLabel* m_pAuthor = nullptr;
+    CLabel* m_pHomepage = nullptr;
     QPushButton* m_pClose = nullptr;
     QPushButton* m_pToggle = nullptr;
 };

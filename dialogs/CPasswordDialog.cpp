@@ -17,10 +17,11 @@ CPasswordDialog::CPasswordDialog(CMessageBox& messageBox, QWidget* pParent)
     m_pFileName->setMinimumWidth(280);
     m_pPassword = new QLineEdit(this);
     m_pPassword->setEchoMode(QLineEdit::Password);
-    m_pOk = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Ok), QStringLiteral("OK"), this);
+    m_pOk = DialogIcons::ThemedButton(QStringLiteral("OK"), DialogIcons::ButtonIcon(DialogIcons::EButton::Ok),
+                                      this);
     m_pOk->setDefault(true);
-    m_pCancel = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel),
-                                QStringLiteral("Cancel"), this);
+    m_pCancel = DialogIcons::ThemedButton(QStringLiteral("Cancel"),
+                                          DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel), this);
     connect(m_pOk, &QPushButton::clicked, this, &CPasswordDialog::OnOk);
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
 

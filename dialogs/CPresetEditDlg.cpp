@@ -13,8 +13,8 @@
 #include <QValidator>
 
 #include "dialogs/DialogIcons.h"
-#include "dialogs/EngineBridge.h"
 #include "engine/CItemStates.h"
+#include "engine/PresetOps.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ class CNameLengthValidator : public QValidator {
 public:
     using QValidator::QValidator;
     State validate(QString& strInput, int&) const override {
-        return bridge::PresetNameLength(strInput.toStdString()) <= bridge::PRESET_NAME_MAX ? Acceptable
-                                                                                           : Invalid;
+        return PresetNameLength(strInput.toStdString()) <= PRESET_NAME_MAX ? Acceptable : Invalid;
     }
 };
 
@@ -83,11 +82,11 @@ CPresetEditDlg::CPresetEditDlg(std::vector<CPresets>& arrPresets, CMessageBox& m
     pBoxes->addWidget(m_arrBoxes[CLEAN_UP], 2, 1);
     pBoxes->addWidget(m_arrBoxes[TEST], 3, 1);
 
-    m_pSave =
-        new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Save), QStringLiteral("&Save"), this);
+    m_pSave = DialogIcons::ThemedButton(QStringLiteral("&Save"),
+                                        DialogIcons::ButtonIcon(DialogIcons::EButton::Save), this);
     m_pSave->setDefault(true);
-    m_pCancel = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel),
-                                QStringLiteral("&Cancel"), this);
+    m_pCancel = DialogIcons::ThemedButton(QStringLiteral("&Cancel"),
+                                          DialogIcons::ButtonIcon(DialogIcons::EButton::Cancel), this);
     connect(m_pSave, &QPushButton::clicked, this, &CPresetEditDlg::Save);
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -236,7 +235,7 @@ void CPresetEditDlg::Save() {
         return;
     }
     // A name pasted past the limit never reaches the validator's typing path.
-    if (bridge::PresetNameLength(strName) > bridge::PRESET_NAME_MAX) {
+    if (PresetNameLength(strName) > PRESET_NAME_MAX) {
         Refuse("The name can be at most 40 characters long.", true);
         return;
     }
@@ -246,8 +245,8 @@ void CPresetEditDlg::Save() {
         m_preset.strOutputPath = m_pOutput->text().toStdString();
     m_preset.strName = strName;
     if (m_nIndex < 0) {
-        if (static_cast<int>(m_arrPresets.size()) >= bridge::PRESET_MAX) {
-            Refuse("No more than 20 presets allowed.\r\nPlease edit or delete an existing preset.", false);
+        if (static_cast<int>(m_arrPresets.size()) >= PRESET_MAX) {
+            Refuse(PresetLimitMessage(), false);
             return;
         }
         m_arrPresets.push_back(m_preset);

@@ -8,10 +8,10 @@
 
 #include "dialogs/CPresetEditDlg.h"
 #include "dialogs/DialogIcons.h"
-#include "dialogs/EngineBridge.h"
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
 #include "engine/COutputFolders.h"
+#include "engine/PresetOps.h"
 #include "settings/SettingsSchema.h"
 
 namespace {
@@ -54,8 +54,8 @@ CPresetsDlg::CPresetsDlg(std::vector<CPresets>& arrPresets, CJobList* pList, COu
 
     auto* pButtons = new QVBoxLayout;
     for (int i = 0; i < BUTTON_COUNT; ++i) {
-        m_arrButtons[i] = new QPushButton(DialogIcons::ButtonIcon(BUTTON_TEXTS[i].icon),
-                                          QString::fromUtf8(BUTTON_TEXTS[i].pszText), this);
+        m_arrButtons[i] = DialogIcons::ThemedButton(QString::fromUtf8(BUTTON_TEXTS[i].pszText),
+                                                    DialogIcons::ButtonIcon(BUTTON_TEXTS[i].icon), this);
         m_arrButtons[i]->setAutoDefault(false);
     }
     connect(m_arrButtons[NEW], &QPushButton::clicked, this, &CPresetsDlg::NewPreset);
@@ -93,19 +93,16 @@ void CPresetsDlg::Prepare(bool bShowTooltips) {
 // leave the array here; the others become rows with the image of their position.
 void CPresetsDlg::FillList() {
     m_pList->clear();
-    std::size_t i = 0;
-    while (i < m_arrPresets.size()) {
-        const std::string& strName = m_arrPresets[i].strName;
-        if (strName.empty() || bridge::PresetNameLength(strName) > bridge::PRESET_NAME_MAX) {
-            if (m_pJobList != nullptr)
-                bridge::DeletePreset(m_arrPresets, *m_pJobList, static_cast<int>(i));
-            else
-                m_arrPresets.erase(m_arrPresets.begin() + static_cast<std::ptrdiff_t>(i));
-            continue;
-        }
-        auto* pRow = new QTreeWidgetItem(m_pList, {QString::fromStdString(strName)});
+    if (m_pJobList != nullptr) {
+        DeleteUnlistablePresets(m_arrPresets, *m_pJobList, m_pOutputFolders);
+    } else {
+        std::erase_if(m_arrPresets, [](const CPresets& preset) {
+            return preset.strName.empty() || PresetNameLength(preset.strName) > PRESET_NAME_MAX;
+        });
+    }
+    for (std::size_t i = 0; i < m_arrPresets.size(); ++i) {
+        auto* pRow = new QTreeWidgetItem(m_pList, {QString::fromStdString(m_arrPresets[i].strName)});
         pRow->setIcon(0, DialogIcons::ListImage(ItemStates::IMAGE_PRESET_FIRST + static_cast<int>(i)));
-        ++i;
     }
     const bool bAny = !m_arrPresets.empty();
     m_arrButtons[EDIT]->setEnabled(bAny);
@@ -137,10 +134,8 @@ void CPresetsDlg::RunEditor(int nIndex) {
 }
 
 void CPresetsDlg::NewPreset() {
-    if (static_cast<int>(m_arrPresets.size()) >= bridge::PRESET_MAX) {
-        m_messageBox.ShowMessage("No more than " + std::to_string(bridge::PRESET_MAX) +
-                                     " presets allowed.\r\nPlease edit or delete an existing preset.",
-                                 CMessageBox::EIcon::Information);
+    if (static_cast<int>(m_arrPresets.size()) >= PRESET_MAX) {
+        m_messageBox.ShowMessage(PresetLimitMessage(), CMessageBox::EIcon::Information);
         m_pList->setFocus();
         return;
     }
@@ -150,7 +145,7 @@ void CPresetsDlg::NewPreset() {
 void CPresetsDlg::EditPreset() {
     const int nIndex = PresetIndexOfRow(SelectedRow());
     if (nIndex < 0) {
-        m_messageBox.ShowMessage("No preset selected", CMessageBox::EIcon::Information);
+        m_messageBox.ShowMessage(NO_PRESET_SELECTED, CMessageBox::EIcon::Information);
         return;
     }
     RunEditor(nIndex);
@@ -159,13 +154,12 @@ void CPresetsDlg::EditPreset() {
 void CPresetsDlg::DeletePreset() {
     const int nIndex = PresetIndexOfRow(SelectedRow());
     if (nIndex < 0) {
-        m_messageBox.ShowMessage("No preset selected", CMessageBox::EIcon::Information);
+        m_messageBox.ShowMessage(NO_PRESET_SELECTED, CMessageBox::EIcon::Information);
         return;
     }
     if (m_pJobList != nullptr) {
-        if (!bridge::DeletePreset(m_arrPresets, *m_pJobList, nIndex))
-            return;  // refused while a run goes on: positions must not shift under it
-        RefreshUnfinishedRows(*m_pJobList, m_pOutputFolders);
+        if (!::DeletePreset(m_arrPresets, *m_pJobList, nIndex, m_pOutputFolders))
+            return;
     } else {
         m_arrPresets.erase(m_arrPresets.begin() + nIndex);
     }
@@ -185,7 +179,7 @@ void CPresetsDlg::Move(int nStep) {
     if (nRow < 0 || nTarget < 0 || nTarget >= m_pList->topLevelItemCount())
         return;
     if (m_pJobList != nullptr) {
-        if (!bridge::MovePreset(m_arrPresets, *m_pJobList, nRow, nTarget))
+        if (!MovePreset(m_arrPresets, *m_pJobList, nRow, nTarget))
             return;
         RefreshUnfinishedRows(*m_pJobList, m_pOutputFolders);
     } else {

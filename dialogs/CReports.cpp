@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogIcons.h"
-#include "dialogs/EngineBridge.h"
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
+#include "engine/CleanUp.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ CErrorReport::CErrorReport(CJobList& list, QWidget* pParent) : QDialog(pParent),
     setWindowTitle(QStringLiteral("Error report"));
     setWindowIcon(DialogIcons::WindowIcon(DialogIcons::EWindow::ErrorReport));
     m_pList = MakeList(this, QColor(244, 222, 222));
-    m_pClose = new QPushButton(QStringLiteral("&Close"), this);
+    m_pClose = DialogIcons::ThemedButton(QStringLiteral("&Close"), QIcon(), this);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::reject);
     auto* pButtons = new QHBoxLayout;
     pButtons->addStretch();
@@ -85,11 +85,11 @@ void CErrorReport::SetItem(int nId, int nErrorCount) {
 
 void CErrorReport::Refill() {
     m_pList->clear();
-    const CListItem* pItem = bridge::ItemById(m_list, m_nId);
+    const CListItem* pItem = m_list.ItemById(m_nId);
     if (pItem == nullptr)
         return;
-    // The wording follows the mode the item ran in.
-    const bool bTest = bridge::RunWasTest(m_list, *pItem);
+    // The wording follows the mode the item ran in, not the options of today.
+    const bool bTest = pItem->bRunWasTest != 0;
     const QString strHeading =
         bTest ? QStringLiteral("Test operation failed in ") : QStringLiteral("Extraction failed in ");
     AddRow(m_pList, strHeading + QString::fromStdString(pItem->strPath),
@@ -107,10 +107,10 @@ CCleanupReport::CCleanupReport(CJobList& list, QWidget* pParent) : QDialog(pPare
     setWindowTitle(QStringLiteral("Clean up report"));
     setWindowIcon(DialogIcons::WindowIcon(DialogIcons::EWindow::CleanupReport));
     m_pList = MakeList(this, QColor(222, 222, 244));
-    m_pDelete = new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Delete),
-                                QStringLiteral("&Delete remaining"), this);
-    m_pClose =
-        new QPushButton(DialogIcons::ButtonIcon(DialogIcons::EButton::Close), QStringLiteral("&Close"), this);
+    m_pDelete = DialogIcons::ThemedButton(QStringLiteral("&Delete remaining"),
+                                          DialogIcons::ButtonIcon(DialogIcons::EButton::Delete), this);
+    m_pClose = DialogIcons::ThemedButton(QStringLiteral("&Close"),
+                                         DialogIcons::ButtonIcon(DialogIcons::EButton::Close), this);
     m_pDelete->setAutoDefault(false);
     connect(m_pDelete, &QPushButton::clicked, this, &CCleanupReport::DeleteRemaining);
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::reject);
@@ -135,14 +135,14 @@ void CCleanupReport::SetShowTooltips(bool bShow) {
 }
 
 void CCleanupReport::UpdateDeleteButton() {
-    const CListItem* pItem = bridge::ItemById(m_list, m_nId);
+    const CListItem* pItem = m_list.ItemById(m_nId);
     m_pDelete->setEnabled(pItem != nullptr && !pItem->arrCleanUp.empty());
 }
 
 void CCleanupReport::Refill() {
     m_pList->clear();
     UpdateDeleteButton();
-    const CListItem* pItem = bridge::ItemById(m_list, m_nId);
+    const CListItem* pItem = m_list.ItemById(m_nId);
     if (pItem == nullptr)
         return;
     std::vector<const CleanUpInfo*> arrKept;
@@ -172,7 +172,7 @@ void CCleanupReport::Refill() {
 
 void CCleanupReport::DeleteRemaining() {
     const bool bProcessing = fnIsProcessing ? fnIsProcessing() : m_list.IsProcessing();
-    if (bridge::DeleteRemainingForItem(m_list, m_nId, bProcessing) == bridge::EDeleteRemaining::ItemBusy)
+    if (DeleteRemainingForItem(m_list, m_nId, bProcessing) == EDeleteRemaining::ItemBusy)
         return;
     Refill();
 }

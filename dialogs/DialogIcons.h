@@ -1,7 +1,7 @@
 #pragma once
-// The images the dialogs show: entries of the program's image list (row images, preset
-// numbers, report headings) and the icons of the dialogs' push buttons and windows. Drawn
-// here until the shared image list of controls/ takes over; GUI thread only.
+// The images the dialogs show, by role: entries of the program's image list (row images,
+// preset numbers, report rows) and the icons of the dialogs' buttons and windows, all from
+// the shared CImageList of controls/. GUI thread only.
 
 #include <QIcon>
 
@@ -15,5 +15,17 @@ QIcon ButtonIcon(EButton button);
 
 enum class EWindow { Program, Presets, Preferences, Help, Changelog, ErrorReport, CleanupReport };
 QIcon WindowIcon(EWindow window);
+
+}  // namespace DialogIcons
+
+class QPushButton;
+class QString;
+class QWidget;
+
+namespace DialogIcons {
+
+// A push button in the program's own look: themed when the desktop allows, its icon shown
+// darker until the pointer is over it. All dialogs share one theme helper.
+QPushButton* ThemedButton(const QString& strText, const QIcon& icon, QWidget* pParent);
 
 }  // namespace DialogIcons

@@ -8,6 +8,8 @@
 #include <QTest>
 
 #include "GuiTest.h"
+#include "controls/CColorEdit.h"
+#include "controls/CLabel.h"
 #include "dialogs/CDownloadDialog.h"
 #include "dialogs/CInfoDialog.h"
 #include "dialogs/DialogsConfig.h"
@@ -81,10 +83,13 @@ TEST_F(InfoDialogTest, HelpResultsUseTheJobListsOwnTexts) {
 
 TEST_F(InfoDialogTest, LinksLeadToTheConfiguredAddresses) {
     CInfoDialog dlg;
-    EXPECT_TRUE(dlg.AuthorLink()->text().contains(QStringLiteral("mailto:") + DialogsConfig::ContactMail()));
-    EXPECT_TRUE(dlg.AuthorLink()->text().contains(QStringLiteral(">author</a>")));
-    EXPECT_TRUE(dlg.HomepageLink()->text().contains(DialogsConfig::HomepageUrl()));
-    EXPECT_TRUE(dlg.HomepageLink()->openExternalLinks());
+    EXPECT_EQ(dlg.AuthorLink()->text(), QStringLiteral("author"));
+    EXPECT_EQ(dlg.AuthorLink()->Url(), QStringLiteral("mailto:") + DialogsConfig::ContactMail());
+    EXPECT_EQ(dlg.HomepageLink()->text(), QStringLiteral("Homepage"));
+    EXPECT_EQ(dlg.HomepageLink()->Url(), DialogsConfig::HomepageUrl());
+    EXPECT_TRUE(dlg.HomepageLink()->IsLink());
+    EXPECT_TRUE(dlg.HomepageLink()->IsUnderlined());
+    EXPECT_EQ(dlg.HomepageLink()->TextColor(), QColor(0, 0, 255));
 }
 
 TEST_F(InfoDialogTest, MissingFilesWindowHasItsCaptionTextAndInstallLink) {
@@ -94,8 +99,9 @@ TEST_F(InfoDialogTest, MissingFilesWindowHasItsCaptionTextAndInstallLink) {
         dlg.Message()->text(),
         QStringLiteral("There are files missing that are required for this program to work correctly.\n\n"
                        "You should download the setup and reinstall Harvex."));
-    EXPECT_TRUE(dlg.Link()->text().contains(DialogsConfig::InstallInstructions()));
-    EXPECT_TRUE(dlg.Link()->text().contains(QStringLiteral(">here</a>")));
+    EXPECT_EQ(dlg.Link()->Url(), DialogsConfig::InstallInstructions());
+    EXPECT_EQ(dlg.Link()->text(), QStringLiteral("here"));
+    EXPECT_TRUE(dlg.Link()->IsLink());
     dlg.show();
     QTest::mouseClick(dlg.CloseButton(), Qt::LeftButton);
     EXPECT_FALSE(dlg.isVisible());

@@ -28,6 +28,7 @@ protected:
     int AddFailed(const std::string& strPath, std::vector<std::string> arrErrors) {
         const int nRow = AddFolder(strPath);
         list.ItemAtRow(nRow)->arrErrors = std::move(arrErrors);
+        list.ItemAtRow(nRow)->bHasRun = 1;
         list.SetRowResult(nRow, ItemStates::FAILED, ItemStates::RESULT_FAILED, ItemStates::IMAGE_FAILED);
         return nRow;
     }
@@ -36,6 +37,7 @@ protected:
         CListItem* pItem = list.ItemAtRow(nRow);
         pItem->arrCleanUp = std::move(arrCleanUp);
         pItem->strTime = "OK (0h0m1s5ms)";
+        pItem->bHasRun = 1;
         list.SetRowResult(nRow, ItemStates::CLEANUP_LEFT, ItemStates::RESULT_CLEANUP_FAILED,
                           ItemStates::IMAGE_CLEANUP_LEFT);
         return nRow;
@@ -74,16 +76,19 @@ TEST_F(ReportsTest, ErrorReportShowsHeadingEmptyRowAndOneRowPerErrorLine) {
     EXPECT_EQ(pReport->List()->palette().color(QPalette::Base), QColor(244, 222, 222));
 }
 
-TEST_F(ReportsTest, ErrorHeadingSaysTestWhenTheItemRanAsATest) {
-    CPresets preset;
-    preset.strName = "Check";
-    preset.bTest = 1;
-    arrPresets.push_back(preset);
-    const int nRow = AddFailed("/data/Rel", {"x\r\n"});
-    list.SetPreset(nRow, 0);
-    ASSERT_TRUE(reports.OpenForRow(nRow));
+TEST_F(ReportsTest, ErrorHeadingFollowsTheModeTheItemRanInNotTheTestBoxOfToday) {
+    const int nTested = AddFailed("/data/Tested", {"x\r\n"});
+    list.ItemAtRow(nTested)->bRunWasTest = 1;
+    const int nExtracted = AddFailed("/data/Extracted", {"y\r\n"});
+    CMainOptions options;
+    options.bTest = 1;  // the Test box was ticked after the runs
+    list.SetMainOptions(options);
+    ASSERT_TRUE(reports.OpenForRow(nTested));
     EXPECT_EQ(reports.ErrorReport()->List()->item(0)->text(),
-              QStringLiteral("Test operation failed in /data/Rel"));
+              QStringLiteral("Test operation failed in /data/Tested"));
+    ASSERT_TRUE(reports.OpenForRow(nExtracted));
+    EXPECT_EQ(reports.ErrorReport()->List()->item(0)->text(),
+              QStringLiteral("Extraction failed in /data/Extracted"));
 }
 
 TEST_F(ReportsTest, CleanupReportGroupsKeptFilesThenFoldersThenOtherErrors) {

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
 
     CWidgetMessageBox box;
     std::vector<CPresets> arrPresets = {Preset("Movies", "/media/films"), Preset("TV series", "/media/tv"),
-                                        Preset("Check only", "", true), Preset("Music (FLAC)", "/media/music")};
+                                        Preset("Check only", "", true),
+                                        Preset("Music (FLAC)", "/media/music")};
     CSettings settings;
     CJobList list;
     list.SetPresets(&arrPresets);
@@ -85,20 +86,23 @@ int main(int argc, char** argv) {
         list.SetRowResult(nRow, ItemStates::FAILED, ItemStates::RESULT_FAILED, ItemStates::IMAGE_FAILED);
         reports.OpenForRow(nRow);
         QWidget* pReport = reports.ErrorReport();
-        QTimer::singleShot(700, [pReport, strOut] { QApplication::exit(pReport->grab().save(strOut) ? 0 : 1); });
+        QTimer::singleShot(700,
+                           [pReport, strOut] { QApplication::exit(pReport->grab().save(strOut) ? 0 : 1); });
         return app.exec();
     } else if (strName == "cleanup-report") {
         const std::string strRel = "/home/me/Downloads/Other.Release.2026";
         const int nRow = AddItem(list, strRel);
-        list.ItemAtRow(nRow)->arrCleanUp = {{strRel + "/Proof", "", 3},
-                                            {strRel + "/readme.txt", "", 1},
-                                            {strRel + "/other.release.sfv", "other.release.sfv: Permission denied", 2},
-                                            {strRel + "/Sample/other.release.sample.mkv", "", 1}};
+        list.ItemAtRow(nRow)->arrCleanUp = {
+            {strRel + "/Proof", "", 3},
+            {strRel + "/readme.txt", "", 1},
+            {strRel + "/other.release.sfv", "other.release.sfv: Permission denied", 2},
+            {strRel + "/Sample/other.release.sample.mkv", "", 1}};
         list.SetRowResult(nRow, ItemStates::CLEANUP_LEFT, ItemStates::RESULT_CLEANUP_FAILED,
                           ItemStates::IMAGE_CLEANUP_LEFT);
         reports.OpenForRow(nRow);
         QWidget* pReport = reports.CleanupReport();
-        QTimer::singleShot(700, [pReport, strOut] { QApplication::exit(pReport->grab().save(strOut) ? 0 : 1); });
+        QTimer::singleShot(700,
+                           [pReport, strOut] { QApplication::exit(pReport->grab().save(strOut) ? 0 : 1); });
         return app.exec();
     } else if (strName == "help" || strName == "changelog") {
         auto* pDlg = new CInfoDialog;
