@@ -25,6 +25,7 @@ namespace {
 class PasswordDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { EnsureGuiApp(); }
+    QApplication* pApp = EnsureGuiApp();  // before the widgets of derived fixtures
     CAnsweringMessageBox box;
 };
 

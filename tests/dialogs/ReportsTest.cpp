@@ -57,6 +57,7 @@ protected:
         return arrRows;
     }
 
+    QApplication* pApp = EnsureGuiApp();  // before the widgets below
     CAnsweringMessageBox box;
     std::vector<CPresets> arrPresets;
     CJobList list;
