@@ -130,18 +130,13 @@ int CDropTarget::ProgressItemId() const {
 
 void CDropTarget::UpdateProgressCell() {
     const int nId = m_pDelegate->ProgressItemId();
-    if (nId < 0 || model() == nullptr) {
+    if (nId < 0 || m_pList == nullptr) {
         return;
     }
-    // Only the one cell is repainted; rows are few compared to the ticks,
-    // so a search for the row is cheap.
-    const int nRows = model()->rowCount();
-    for (int nRow = 0; nRow < nRows; ++nRow) {
-        const QModelIndex cell = model()->index(nRow, CJobList::COLUMN_RESULT);
-        if (cell.data(CJobList::ItemIdRole).toInt() == nId) {
-            viewport()->update(visualRect(cell));
-            return;
-        }
+    // Only the one cell is repainted.
+    const int nRow = m_pList->FindRowById(nId);
+    if (nRow >= 0) {
+        viewport()->update(visualRect(m_pList->index(nRow, CJobList::COLUMN_RESULT)));
     }
 }
 

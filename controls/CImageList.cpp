@@ -6,8 +6,10 @@
 #include "controls/IconDrawings.h"
 
 const CImageList& CImageList::Instance() {
-    static const CImageList list;
-    return list;
+    // Never destroyed: its pixmaps must not outlive the application object
+    // in a static destructor.
+    static const CImageList* pList = new CImageList;
+    return *pList;
 }
 
 CImageList::CImageList() {
@@ -43,6 +45,21 @@ QIcon CImageList::TrayFrame(int nFrame) const {
         return QIcon();
     }
     return Icon(nFrame);
+}
+
+QIcon CImageList::TraySummary(ETraySummary summary) const {
+    switch (summary) {
+        case ETraySummary::AllOk:
+            return Icon(ImageIndex::TRAY_ALL_OK);
+        case ETraySummary::Failed:
+            return Icon(ImageIndex::TRAY_FAILED);
+        case ETraySummary::FailedAndCleanup:
+            return Named(ENamedIcon::TrayFailedAndCleanup);
+        case ETraySummary::CleanupFailed:
+            return Icon(ImageIndex::TRAY_CLEANUP_FAILED);
+        default:
+            return Icon(ImageIndex::TRAY_IDLE);
+    }
 }
 
 QIcon CImageList::MenuIcon(int nCell) const {

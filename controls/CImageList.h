@@ -26,6 +26,9 @@ public:
     // application's device pixel ratio (the pixmap carries that ratio).
     QPixmap Pixmap(int nIndex, int nSize) const;
 
+    // The tray's summary of the list: which icon goes with which result.
+    enum class ETraySummary { Idle, AllOk, Failed, FailedAndCleanup, CleanupFailed };
+    QIcon TraySummary(ETraySummary summary) const;
     // Tray animation frame nFrame (ImageIndex::TRAY_FRAME_FIRST..LAST).
     QIcon TrayFrame(int nFrame) const;
     // Item menu icon cell nCell (0..47); null for -1 and for unused cells.

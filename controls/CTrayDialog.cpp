@@ -7,20 +7,28 @@
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
+#include "controls/CImageList.h"
+
 CTrayDialog::CTrayDialog(QWidget* pParent, bool bMinimizeToTray)
-    : QDialog(pParent), m_bMinimizeToTray(bMinimizeToTray) {
+    : QDialog(pParent),
+      m_icon(CImageList::Instance().Named(ENamedIcon::App)),
+      m_bMinimizeToTray(bMinimizeToTray) {
     m_pMenu = new QMenu(this);
     m_pShowAction = m_pMenu->addAction(QStringLiteral("Show"));
     m_pExitAction = m_pMenu->addAction(QStringLiteral("Exit"));
     m_pMenu->setDefaultAction(m_pShowAction);
     connect(m_pShowAction, &QAction::triggered, this, [this] { OnTrayRestore(); });
     connect(m_pExitAction, &QAction::triggered, this, [this] { OnTrayExit(); });
-    if (HasTray()) {
+}
+
+QSystemTrayIcon* CTrayDialog::EnsureTray() {
+    if (m_pTray == nullptr && HasTray()) {
         m_pTray = new QSystemTrayIcon(this);
         m_pTray->setContextMenu(m_pMenu);
         connect(m_pTray, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) { OnActivated(static_cast<int>(reason)); });
     }
+    return m_pTray;
 }
 
 CTrayDialog::~CTrayDialog() {
@@ -30,6 +38,9 @@ CTrayDialog::~CTrayDialog() {
 }
 
 bool CTrayDialog::HasTray() const {
+    if (m_nTrayOverride >= 0) {
+        return m_nTrayOverride != 0;
+    }
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
@@ -44,7 +55,7 @@ void CTrayDialog::TraySetToolTip(const QString& strTip) {
 }
 
 void CTrayDialog::TrayShow() {
-    if (m_bTrayShown || m_pTray == nullptr) {
+    if (m_bTrayShown || EnsureTray() == nullptr) {
         return;
     }
     m_pTray->setIcon(m_icon);

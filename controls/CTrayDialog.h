@@ -32,10 +32,15 @@ public:
     explicit CTrayDialog(QWidget* pParent = nullptr, bool bMinimizeToTray = true);
     ~CTrayDialog() override;
 
+    // True when the desktop offers a tray. SetTrayAvailableOverride answers
+    // for the desktop instead (1 a tray, 0 none, -1 ask the desktop again),
+    // so that both paths can be run on any desktop.
     bool HasTray() const;
+    void SetTrayAvailableOverride(int nAvailable) { m_nTrayOverride = nAvailable; }
     void SetMinimizeToTray(bool bOn) { m_bMinimizeToTray = bOn; }
     bool MinimizeToTray() const { return m_bMinimizeToTray; }
 
+    // The icon starts as the program icon.
     void TraySetIcon(const QIcon& icon);
     void TraySetToolTip(const QString& strTip);
     QString TrayToolTip() const { return m_strTip; }
@@ -58,11 +63,16 @@ public:
     // Hides the window in the tray (F9, a minimise request); without a tray
     // the window is minimised instead.
     void MinimizeWindow();
+    // Back from the tray: the window is shown and raised, StartInTray ends.
+    void RestoreFromTray();
 
     void SetStartInTray(bool bStartInTray);
     bool StartInTray() const { return m_bStartInTray; }
 
     void setVisible(bool bVisible) override;
+
+    // The tray icon itself (null until it is first shown).
+    QSystemTrayIcon* SystemTrayIcon() const { return m_pTray; }
 
 signals:
     void TrayRestored();
@@ -78,7 +88,7 @@ protected:
 
 private:
     void OnActivated(int nReason);
-    void RestoreFromTray();
+    QSystemTrayIcon* EnsureTray();
 
     QSystemTrayIcon* m_pTray = nullptr;
     QMenu* m_pMenu = nullptr;
@@ -89,4 +99,5 @@ private:
     bool m_bMinimizeToTray = true;
     bool m_bTrayShown = false;
     bool m_bStartInTray = false;
+    int m_nTrayOverride = -1;
 };

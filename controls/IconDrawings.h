@@ -12,7 +12,7 @@ IconDrawing ListImage(int nIndex);
 // Menu strip cell nCell (0..47); an empty function for the unused cells.
 IconDrawing MenuCell(int nCell);
 IconDrawing Named(ENamedIcon icon);
-// The program icon turned by nStep * 30 degrees (step 0: upright).
+// The program icon turned by nStep / APP_SPIN_STEPS of a full turn (step 0: upright).
 IconDrawing AppSpin(int nStep);
 
 }  // namespace IconDrawings

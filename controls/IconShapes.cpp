@@ -1,5 +1,6 @@
 #include "controls/IconShapes.h"
 
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -14,62 +15,6 @@ QPen Pen(const QColor& colour, double dWidth) {
     pen.setJoinStyle(Qt::RoundJoin);
     pen.setCapStyle(Qt::RoundCap);
     return pen;
-}
-
-// The 3 x 5 glyphs, one string of 15 '0'/'1' per character, row by row.
-const char* Glyph(QChar c) {
-    switch (c.toLatin1()) {
-        case '0':
-            return "111101101101111";
-        case '1':
-            return "010110010010111";
-        case '2':
-            return "111001111100111";
-        case '3':
-            return "111001111001111";
-        case '4':
-            return "101101111001001";
-        case '5':
-            return "111100111001111";
-        case '6':
-            return "111100111101111";
-        case '7':
-            return "111001010010010";
-        case '8':
-            return "111101111101111";
-        case '9':
-            return "111101111001111";
-        case 'A':
-            return "010101111101101";
-        case 'B':
-            return "110101110101110";
-        case 'E':
-            return "111100110100111";
-        case 'G':
-            return "011100101101011";
-        case 'I':
-            return "111010010010111";
-        case 'K':
-            return "101101110101101";
-        case 'M':
-            return "101111111101101";
-        case 'O':
-            return "010101101101010";
-        case 'P':
-            return "110101110100100";
-        case 'S':
-            return "011100010001110";
-        case 'V':
-            return "101101101101010";
-        case 'X':
-            return "101101010101101";
-        case '?':
-            return "111001011000010";
-        case '!':
-            return "010010010000010";
-        default:
-            return "000000000000000";
-    }
 }
 
 }  // namespace
@@ -170,36 +115,37 @@ void ArchiveStack(QPainter& p, const QRectF& r) {
 }
 
 void AppMark(QPainter& p, double dArrowDrop) {
+    // The same picture as the desktop icon (packaging/icons/harvex.svg):
+    // a green tile, an open golden crate and a white arrow lifted out of it.
     p.save();
-    const QColor edge(110, 62, 16);
-    // The box's dark inside, then the arrow rising out of it, then the
-    // front and the open flaps, which hide the arrow's lower part.
-    p.setPen(Pen(edge, 1.0));
-    p.setBrush(QColor(120, 70, 20));
-    p.drawRect(QRectF(2.5, 7.0, 11.0, 2.0));
+    QLinearGradient tile(0.0, 0.5, 0.0, 15.5);
+    tile.setColorAt(0.0, QColor(0x3d, 0x8b, 0x3d));
+    tile.setColorAt(1.0, QColor(0x23, 0x60, 0x2a));
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15.0, 15.0), 2.75, 2.75);
+    const QColor edge(0x7a, 0x55, 0x14);
     p.save();
-    p.setClipRect(QRectF(0, 0, 16, 9.0));
-    QPolygonF arrow;
+    p.setClipRect(QRectF(0.0, 0.0, 16.0, 7.2));
     const double d = dArrowDrop;
-    arrow << QPointF(8.0, 0.5 + d) << QPointF(12.5, 5.0 + d) << QPointF(9.7, 5.0 + d)
-          << QPointF(9.7, 10.0 + d) << QPointF(6.3, 10.0 + d) << QPointF(6.3, 5.0 + d)
-          << QPointF(3.5, 5.0 + d);
-    p.setPen(Pen(QColor(20, 90, 30), 1.0));
-    p.setBrush(QColor(60, 175, 70));
-    p.drawPolygon(arrow);
+    p.setPen(QPen(QColor(255, 255, 255), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(8.0, 1.9 + d), QPointF(8.0, 6.4 + d));
+    p.drawPolyline(QPolygonF() << QPointF(5.9, 3.9 + d) << QPointF(8.0, 1.8 + d) << QPointF(10.1, 3.9 + d));
     p.restore();
-    p.setPen(Pen(edge, 1.0));
-    QPolygonF left;
-    left << QPointF(2.5, 8.5) << QPointF(0.5, 6.0) << QPointF(5.0, 6.0) << QPointF(6.5, 8.5);
-    QPolygonF right;
-    right << QPointF(13.5, 8.5) << QPointF(15.5, 6.0) << QPointF(11.0, 6.0) << QPointF(9.5, 8.5);
-    p.setBrush(QColor(236, 178, 96));
-    p.drawPolygon(left);
-    p.drawPolygon(right);
-    p.setBrush(QColor(214, 142, 54));
-    p.drawRect(QRectF(2.5, 8.5, 11.0, 6.0));
-    p.setPen(QPen(QColor(245, 205, 140), 1.0));
-    p.drawLine(QPointF(4.0, 11.5), QPointF(12.0, 11.5));
+    QLinearGradient box(0.0, 7.5, 0.0, 13.5);
+    box.setColorAt(0.0, QColor(0xf5, 0xd2, 0x7a));
+    box.setColorAt(1.0, QColor(0xd9, 0xa4, 0x37));
+    p.setPen(Pen(edge, 0.9));
+    p.setBrush(box);
+    p.drawPolygon(QPolygonF() << QPointF(3.0, 7.5) << QPointF(13.0, 7.5) << QPointF(12.25, 13.5)
+                              << QPointF(3.75, 13.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF() << QPointF(2.5, 7.5) << QPointF(5.0, 6.0) << QPointF(11.0, 6.0)
+                               << QPointF(13.5, 7.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(edge);
+    p.drawRoundedRect(QRectF(5.25, 9.25, 5.5, 0.9), 0.45, 0.45);
     p.restore();
 }
 
@@ -511,34 +457,6 @@ void PresetTag(QPainter& p, int nNumber) {
     // Whole-pixel placement keeps the digits sharp at 16 px.
     const double x = std::floor((16.0 - w) / 2.0);
     PixelText(p, strText, QPointF(x, 3.0), dUnit, dGap, QColor(255, 255, 255));
-}
-
-double PixelTextWidth(const QString& strText, double dUnit, double dGap) {
-    if (strText.isEmpty()) {
-        return 0.0;
-    }
-    return strText.size() * 3 * dUnit + (strText.size() - 1) * dGap;
-}
-
-void PixelText(QPainter& p, const QString& strText, const QPointF& topLeft, double dUnit, double dGap,
-               const QColor& colour) {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    double x = topLeft.x();
-    for (QChar c : strText) {
-        const char* pGlyph = Glyph(c);
-        for (int row = 0; row < 5; ++row) {
-            for (int col = 0; col < 3; ++col) {
-                if (pGlyph[row * 3 + col] == '1') {
-                    p.drawRect(QRectF(x + col * dUnit, topLeft.y() + row * dUnit, dUnit, dUnit));
-                }
-            }
-        }
-        x += 3 * dUnit + dGap;
-    }
-    p.restore();
 }
 
 void FileType(QPainter& p, const QString& strExtension, const QColor& band, int nSymbol) {

@@ -18,7 +18,7 @@ const QColor PURPLE(176, 40, 176);
 void TrayFrame(QPainter& p, int nFrame) {
     // The arrow rises out of the box over the ten frames.
     const int k = nFrame - ImageIndex::TRAY_FRAME_FIRST;
-    AppMark(p, (10 - k) * 0.8);
+    AppMark(p, (10 - k) * 0.5);
 }
 
 void TestFrame(QPainter& p, int nFrame) {

@@ -349,7 +349,7 @@ IconDrawing AppSpin(int nStep) {
     return [nStep](QPainter& p) {
         p.save();
         p.translate(8.0, 8.0);
-        p.rotate(30.0 * nStep);
+        p.rotate(360.0 * nStep / APP_SPIN_STEPS);
         p.translate(-8.0, -8.0);
         AppMark(p);
         p.restore();

@@ -132,6 +132,6 @@ enum class ENamedIcon {
     TrayFailedAndCleanup,
 };
 
-// The program icon's spin animation: step 0 is the still frame, steps 1..12
-// turn it once.
+// The program icon's spin animation: step 0 is the still frame, each of the
+// steps 1..12 turns it a thirteenth further.
 inline constexpr int APP_SPIN_STEPS = 13;

@@ -3,11 +3,18 @@
 # with harvex-batch: a multi-volume RAR set, a ZIP, an .nfo, a sample and a
 # subtitle pack go in; the extracted movie, the kept companions and the subtitles
 # come out in demo/out, and clean-up removes what extraction made redundant.
+# With a display ($DISPLAY or $WAYLAND_DISPLAY), the Harvex window then opens on a
+# second copy of the release (HARVEX_DEMO_NO_WINDOW=1 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target harvex-batch unrar unzdll harvex-mkrar
+with_window=""
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${HARVEX_DEMO_NO_WINDOW:-}" ]; then
+  cmake --build build -j "$(nproc)" --target harvex
+  with_window=1
+fi
 
 bin=build/bin
 rm -rf demo
@@ -29,6 +36,8 @@ mkdir -p demo/src/extras && printf 'Behind the scenes.\n' > demo/src/extras/maki
 (cd demo/src && zip -qr "../../$rel/extras.zip" extras)
 "$bin/harvex-mkrar" --rar4 --solid "$rel/Subs/demo.movie.2024.subs.rar" demo/src/demo.movie.2024.eng.srt >/dev/null
 
+cp -r demo/release demo/window-release
+
 echo "Demo release:"
 (cd demo/release && find . -type f | sort | sed 's/^/  /')
 echo
@@ -44,4 +53,10 @@ echo "Output folder demo/out:"
 (cd demo/out && find . -type f | sort | sed 's/^/  /')
 echo "Left in demo/release:"
 (cd demo/release && find . | sort | sed 's/^/  /')
+
+if [ -n "$with_window" ]; then
+  echo
+  echo "Opening the Harvex window on a copy of the demo release: press Go! to process it."
+  "$bin/harvex" "$PWD/demo/window-release/Demo.Movie.2024" || true
+fi
 exit "$status"

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -135,6 +136,28 @@ TEST(ButtonSTTest, CheckBoxModeTogglesTheTickOnEveryClick) {
     EXPECT_EQ(toggled.count(), 2);
     pBox->SetCheck(true);
     EXPECT_TRUE(pBox->GetCheck());
+}
+
+TEST(ButtonSTTest, DoubleClickCountsAsASecondClick) {
+    EnsureGuiApp();
+    QWidget window;
+    auto* pButton = new CButtonST(QStringLiteral("Keep nfo"), &window);
+    pButton->SetCheckBox(true);
+    window.show();
+    QSignalSpy clicked(pButton, &QAbstractButton::clicked);
+    const QPoint pos = pButton->rect().center();
+    const QPoint global = pButton->mapToGlobal(pos);
+    // What the window system sends for a double click: press, release,
+    // double click, release.
+    const QEvent::Type arrTypes[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                     QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease};
+    for (QEvent::Type type : arrTypes) {
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pos, global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(pButton, &event);
+    }
+    EXPECT_EQ(clicked.count(), 2);
+    EXPECT_FALSE(pButton->GetCheck());
 }
 
 TEST(ButtonSTTest, OwnBackgroundColourIsPainted) {

@@ -35,6 +35,17 @@ inline int DifferingPixels(const QImage& image, const QRect& a, const QRect& b) 
     return nDiffer;
 }
 
+// How many pixels of one region differ between two pictures.
+inline int ChangedPixels(const QImage& before, const QImage& after, const QRect& region) {
+    int nChanged = 0;
+    for (int y = region.top(); y <= region.bottom(); ++y) {
+        for (int x = region.left(); x <= region.right(); ++x) {
+            nChanged += before.pixel(x, y) != after.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return nChanged;
+}
+
 // How many pixels of a region have exactly this colour.
 inline int PixelsOfColour(const QImage& image, const QRect& region, QRgb rgb) {
     int nCount = 0;

@@ -82,6 +82,23 @@ TEST(ImageListTest, TrayFramesAreTheListImagesElevenToTwenty) {
     EXPECT_TRUE(list.TrayFrame(ImageIndex::TRAY_FRAME_LAST + 1).isNull());
 }
 
+TEST(ImageListTest, TraySummariesHaveFiveDifferentIcons) {
+    EnsureGuiApp();
+    using E = CImageList::ETraySummary;
+    const CImageList& list = CImageList::Instance();
+    std::vector<QImage> arrImages;
+    for (E summary : {E::Idle, E::AllOk, E::Failed, E::FailedAndCleanup, E::CleanupFailed}) {
+        arrImages.push_back(At(list.TraySummary(summary), 22));
+    }
+    for (size_t i = 0; i < arrImages.size(); ++i) {
+        for (size_t j = i + 1; j < arrImages.size(); ++j) {
+            EXPECT_NE(arrImages[i], arrImages[j]) << i << " " << j;
+        }
+    }
+    EXPECT_EQ(arrImages[0], At(list.Icon(ImageIndex::TRAY_IDLE), 22));
+    EXPECT_EQ(arrImages[0], At(list.Named(ENamedIcon::App), 22));
+}
+
 TEST(ImageListTest, EveryMenuCellTheItemMenuUsesIsDrawn) {
     EnsureGuiApp();
     const CImageList& list = CImageList::Instance();
@@ -111,7 +128,7 @@ TEST(ImageListTest, NamedIconsAreDrawnAndTheSpinStartsUpright) {
         EXPECT_GT(OpaquePixels(At(list.Named(static_cast<ENamedIcon>(i)), 16)), 8) << i;
     }
     EXPECT_EQ(At(list.AppSpin(0), 16), At(list.Named(ENamedIcon::App), 16));
-    for (int n = 1; n < APP_SPIN_STEPS - 1; ++n) {
+    for (int n = 1; n < APP_SPIN_STEPS; ++n) {
         EXPECT_NE(At(list.AppSpin(n), 16), At(list.AppSpin(0), 16)) << n;
     }
     EXPECT_TRUE(list.AppSpin(APP_SPIN_STEPS).isNull());

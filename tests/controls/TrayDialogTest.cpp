@@ -84,3 +84,56 @@ TEST(TrayDialogTest, TooltipIsCutAtOneHundredTwentySevenCharacters) {
     dialog.TraySetToolTip(QStringLiteral("Harvex"));
     EXPECT_EQ(dialog.TrayToolTip(), QStringLiteral("Harvex"));
 }
+
+// The tray path, with the dialog told that the desktop has a tray.
+
+TEST(TrayDialogTest, WithTrayMinimisingHidesTheWindowInTheTray) {
+    EnsureGuiApp();
+    CTrayDialog dialog;
+    dialog.SetTrayAvailableOverride(1);
+    dialog.TraySetIcon(CImageList::Instance().Icon(ImageIndex::TRAY_IDLE));
+    dialog.TraySetToolTip(QStringLiteral("Harvex"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.showMinimized();
+    QTRY_VERIFY(dialog.IsHiddenInTray());
+    EXPECT_FALSE(dialog.isVisible());
+    ASSERT_NE(dialog.SystemTrayIcon(), nullptr);
+    EXPECT_EQ(dialog.SystemTrayIcon()->toolTip(), QStringLiteral("Harvex"));
+    EXPECT_EQ(dialog.SystemTrayIcon()->contextMenu(), dialog.TrayMenu());
+
+    // A double click on the icon brings the window back and the icon goes.
+    emit dialog.SystemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.isMinimized());
+    EXPECT_FALSE(dialog.TrayIsShown());
+}
+
+TEST(TrayDialogTest, WithTrayAStartInTheTrayStaysHiddenUntilShow) {
+    EnsureGuiApp();
+    CTrayDialog dialog;
+    dialog.SetTrayAvailableOverride(1);
+    dialog.SetStartInTray(true);
+    ASSERT_TRUE(dialog.StartInTray());
+    dialog.show();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.IsHiddenInTray());
+    dialog.TrayShowAction()->trigger();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.StartInTray());
+    EXPECT_FALSE(dialog.TrayIsShown());
+}
+
+TEST(TrayDialogTest, WithTrayF9HidesTheWindowAndTheIconKeepsTheTooltip) {
+    EnsureGuiApp();
+    CTrayDialog dialog;
+    dialog.SetTrayAvailableOverride(1);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.MinimizeWindow();
+    EXPECT_TRUE(dialog.IsHiddenInTray());
+    dialog.TraySetToolTip(QStringLiteral("Copper.Valley 42% extracted"));
+    EXPECT_EQ(dialog.SystemTrayIcon()->toolTip(), QStringLiteral("Copper.Valley 42% extracted"));
+    dialog.TrayHide();
+    EXPECT_TRUE(dialog.isVisible());
+}

@@ -1,7 +1,8 @@
 // Renders the controls for a look: the image list as a contact sheet, the
 // menu strip and the named icons, a job list with a row in every state and
 // the bar over the running row, and the custom controls. Writes PNG files
-// into the folder given as the first argument.
+// into the folder given as the first argument; with "--hidpi" as the second,
+// only the job list (for a run at a scale factor of 2).
 #include <QApplication>
 #include <QDir>
 #include <QGridLayout>
@@ -184,6 +185,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString strDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(strDir);
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QLatin1String("--hidpi")) {
+        // Run with QT_SCALE_FACTOR=2: the list as a HiDPI screen shows it.
+        return Save(JobList(false), strDir + QStringLiteral("/controls-joblist-2x.png")) ? 0 : 1;
+    }
     bool bOk = Save(ImageListSheet(), strDir + QStringLiteral("/controls-imagelist.png"));
     bOk = Save(NamedSheet(), strDir + QStringLiteral("/controls-icons.png")) && bOk;
     bOk = Save(JobList(false), strDir + QStringLiteral("/controls-joblist.png")) && bOk;

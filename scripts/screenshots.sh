@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts harvex under Xvfb with a list of ten items in every state (one shown
+# mid-extraction with its bar), opens the item menu and its submenus, and writes
+# one PNG per view into docs/screenshots/. Needs xvfb-run and ImageMagick's import.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${HARVEX_BIN:-build/bin}
+out=docs/screenshots
+mkdir -p "$out"
+[ -x "$bin/harvex" ] || cmake --build build -j2 --target harvex
+
+work=$(mktemp -d)
+trap 'rm -rf "$work" /tmp/hvx-shot-*' EXIT
+
+shoot() {  # shoot <name> <menu>
+  local name=$1 menu=$2
+  mkdir -p "$work/$name/registry" "$work/$name/runtime" "/tmp/hvx-shot-$name"
+  chmod 700 "$work/$name/runtime"
+  HARVEX_REGISTRY_DIR="$work/$name/registry" XDG_RUNTIME_DIR="$work/$name/runtime" \
+  HARVEX_DEBUG_FILL=1 HARVEX_DEBUG_MENU="$menu" TMPDIR="/tmp/hvx-shot-$name" \
+  xvfb-run -a -s "-screen 0 1100x760x24" bash -c "
+    '$bin/harvex' & pid=\$!
+    sleep 3
+    import -window root '$out/$name.png'
+    kill \$pid; wait \$pid 2>/dev/null || true
+  "
+  echo "wrote $out/$name.png"
+}
+
+shoot main-window ""
+shoot item-menu menu
+shoot item-menu-output-folder output
+shoot item-menu-set-preset preset
+shoot item-menu-run run
