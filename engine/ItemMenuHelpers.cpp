@@ -174,3 +174,16 @@ std::vector<CReportRow> CleanUpReportRows(const CListItem& item) {
     }
     return arrRows;
 }
+
+std::vector<CReportRow> ReportRows(const CListItem& item, CJobList::EReport report, bool bTestOptionNow,
+                                   int nErrorLines) {
+    switch (report) {
+        case CJobList::EReport::Errors:
+            return ErrorReportRows(item, ReportSaysTest(item, bTestOptionNow), nErrorLines);
+        case CJobList::EReport::CleanUp:
+            return CleanUpReportRows(item);
+        case CJobList::EReport::None:
+            break;
+    }
+    return {};
+}

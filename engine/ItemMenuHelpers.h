@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CJobList.h"
 #include "engine/CListItem.h"
 #include "settings/CPresets.h"
 
@@ -100,3 +101,9 @@ std::vector<CReportRow> ErrorReportRows(const CListItem& item, bool bTest, int n
 // strPath, image 0), "Other errors:" (kind 2, strMessage, image 98); headings
 // have image 99. Other kinds are not shown.
 std::vector<CReportRow> CleanUpReportRows(const CListItem& item);
+
+// The rows of the report a double click opens (CJobList::ReportForRow): the error
+// report (ReportSaysTest decides its wording from bTestOptionNow) or the clean-up
+// report; none for EReport::None. nErrorLines as for ErrorReportRows.
+std::vector<CReportRow> ReportRows(const CListItem& item, CJobList::EReport report, bool bTestOptionNow,
+                                   int nErrorLines = -1);
