@@ -205,7 +205,7 @@ int CBatchRunner::Run() {
 }
 
 void CBatchRunner::ShowProgress() {
-    const int nRow = m_pDriver->nCurrentRow;
+    const int nRow = m_pDriver->CurrentRow();
     if (nRow < 0 || nRow >= m_list.RowCount())
         return;
     const CProgress& progress = m_pDriver->progress;

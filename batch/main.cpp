@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -46,6 +49,11 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Process-wide: a file-size limit must turn into a write error of the item, and a closed
+    // pipe (standard output read by a program that ended) into a failed write, never an end
+    // of the program in the middle of an item.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> arrArgs(argv + 1, argv + argc);
     CBatchOptions options;
     std::string strError;
@@ -68,7 +76,7 @@ int main(int argc, char** argv) {
     LoadBatchSettings(settings, arrPresets);
 
     // The companions exactly as the program finds them: the "Directory" setting, else
-    // this program's folder; unrar also on the absolute folders of PATH.
+    // beside this program (build tree) or in its private folder when installed.
     std::string strDirectory;
     ReadInstallDir(strDirectory);
     const char* pszPath = std::getenv("PATH");

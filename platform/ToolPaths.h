@@ -2,9 +2,13 @@
 // Where the console RAR program and the unzip library are, decided once at
 // start-up as absolute paths; the same paths serve the presence check and the
 // start of the tools. The install folder is the "Directory" setting, or the
-// folder of the program itself when that is empty. "unrar" is taken from the
-// install folder, else from the absolute folders of PATH; the unzip library
-// only from the install folder. The current folder is never searched.
+// companion folder of the program when that is empty: the program's own folder
+// in a build tree (the companions beside it), the private folder
+// <bindir>/../libexec/harvex when installed. "unrar" is taken from the install
+// folder, else from the companion folder; only a program that is not
+// installed falls back to the absolute folders of PATH, so an installed one
+// never runs a foreign unrar. The unzip library comes only from the install
+// folder. The current folder is never searched.
 
 #include <string>
 #include <vector>
@@ -24,3 +28,7 @@ bool AreToolsPresent(const CToolPaths& paths);
 std::vector<std::string> MissingTools(const CToolPaths& paths);
 // The folder of the running program (/proc/self/exe), "" when unknown.
 std::string ProgramFolder();
+// The program's own folder when it holds unrar or libunzdll.so (a build tree);
+// else the private folder of an installed program when it exists; else the
+// program's own folder.
+std::string CompanionFolder(const std::string& strProgramFolder);

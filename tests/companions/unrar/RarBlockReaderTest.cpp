@@ -164,6 +164,40 @@ TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
     EXPECT_EQ(v.arrFiles.size(), 2u);
 }
 
+TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
+    REQUIRE_FIXTURES();
+    for (const char* pName : {"test_read_format_rar.rar", "test_read_format_rar5_multiple_files.rar"}) {
+        std::string data = ReadAll(RAR_FIXTURES + pName);
+        CMemorySource src(pName, data);
+        RarVolumeInfo whole = CRarBlockReader::ReadVolume(src);
+        ASSERT_EQ(whole.eStatus, RarScanStatus::Ok) << pName;
+        ASSERT_TRUE(whole.bHasEndBlock) << pName;
+        // Cut where the last entry's header begins and where the end block begins: every
+        // block before the cut is whole, but the volume does not end as volumes end.
+        for (uint64_t nCut : {whole.arrFiles.back().nHeaderOffset, whole.nEndBlockOffset}) {
+            CMemorySource cut(pName, data.substr(0, size_t(nCut)));
+            RarVolumeInfo v = CRarBlockReader::ReadVolume(cut);
+            EXPECT_EQ(v.eStatus, RarScanStatus::Truncated) << pName << " " << nCut;
+            EXPECT_EQ(v.strError, "the end-of-archive block is missing") << pName << " " << nCut;
+            EXPECT_FALSE(v.bHasEndBlock);
+            EXPECT_EQ(v.nValidEnd, nCut);
+            EXPECT_EQ(v.arrFiles.size(), whole.arrFiles.size() - (nCut == whole.nEndBlockOffset ? 0 : 1));
+        }
+    }
+}
+
+TEST(RarBlockReaderTest, AnEndBlockWithAWrongChecksumIsADamagedHeader) {
+    REQUIRE_FIXTURES();
+    std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
+    CMemorySource src("r.rar", data);
+    const uint64_t nEnd = CRarBlockReader::ReadVolume(src).nEndBlockOffset;
+    data[size_t(nEnd) + 3] ^= 0x01;  // the "next volume" flag, checksum left as it was
+    CMemorySource flipped("r.rar", data);
+    RarVolumeInfo v = CRarBlockReader::ReadVolume(flipped);
+    EXPECT_EQ(v.eStatus, RarScanStatus::BadHeader);
+    EXPECT_FALSE(v.bMoreVolumes);
+}
+
 TEST(RarBlockReaderTest, DecodesUnicodeNameRuns) {
     // High byte 0x30; flags 01 01 00 11: two characters with the high byte (U+3042, U+3044),
     // one plain byte, then a run of three bytes copied from the standard name.
@@ -211,6 +245,27 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
     uLong crc =
         crc32(0L, reinterpret_cast<const Bytef*>(data.data() + piece.nDataOffset), uInt(piece.nPackedSize));
     EXPECT_EQ(uint32_t(crc), piece.nCrc32);
+}
+
+// A single archive whose end block says that more volumes follow (checksum intact): the
+// flags disagree and the set is not taken as complete.
+TEST(RarVolumeSetTest, AnEndBlockSayingMoreFollowInAnArchiveThatIsNoVolumeIsDamaged) {
+    REQUIRE_FIXTURES();
+    std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
+    CMemorySource probe("/v/r.rar", data);
+    const size_t nEnd = size_t(CRarBlockReader::ReadVolume(probe).nEndBlockOffset);
+    data[nEnd + 3] |= 0x01;
+    const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data() + nEnd + 2), 5);
+    data[nEnd] = char(crc & 0xFF);
+    data[nEnd + 1] = char((crc >> 8) & 0xFF);
+    auto opener = [&data](const std::string& path, std::string&) -> std::unique_ptr<IRarVolumeSource> {
+        return std::make_unique<CMemorySource>(path, data);
+    };
+    CRarVolumeSet set;
+    set.Open("/v/r.rar", opener);
+    ASSERT_EQ(set.arrVolumes.size(), 1u);
+    EXPECT_TRUE(set.arrVolumes[0].info.bMoreVolumes);
+    EXPECT_EQ(set.eEnd, RarSetEnd::Damaged);
 }
 
 TEST(RarVolumeSetTest, StopsAtAMissingVolumeAndAtAForeignFile) {
