@@ -11,6 +11,7 @@
 #include "UnrarRun.h"
 #include "companions/unrar/CRarBlockReader.h"
 #include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 
 namespace {
@@ -91,9 +92,7 @@ const char* Name(ERarFormat f) {
 }  // namespace
 
 TEST(UnrarCompletenessTest, RealArchivesCutWhereABlockBeginsFailInTestAndExtraction) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RarFixtures();
-    }
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pName : {"test_read_format_rar.rar", "test_read_format_rar_compress_normal.rar",
                               "test_read_format_rar_unicode.rar", "test_read_format_rar5_multiple_files.rar",
                               "test_read_format_rar5_stored.rar", "test_read_format_rar5_symlink.rar"}) {
@@ -112,9 +111,7 @@ TEST(UnrarCompletenessTest, RealArchivesCutWhereABlockBeginsFailInTestAndExtract
 // byte for byte this real archive cut where its second entry begins: a missing end block
 // cannot tell a writer that left it out from a cut, so the archive fails.
 TEST(UnrarCompletenessTest, LibarchivesArchiveWithoutEndBlockIsARealArchiveCutShort) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RarFixtures();
-    }
+    REQUIRE_SHARED_FIXTURES();
     CUnrarTempDir tmp;
     std::string strCut = CutCopy(RarFixtures() + "test_read_format_rar.rar", tmp.Sub("noeof.rar"), 90);
     EXPECT_EQ(Sha256Hex(ReadFileBytes(strCut)),
