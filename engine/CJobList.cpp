@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <utility>
 
 #include "engine/CItemStates.h"
 
@@ -50,25 +49,6 @@ int CJobList::FindIndex(int nRow) const {
     }
     ReportSearchFailure();
     return -1;
-}
-
-int CJobList::FindRowById(int nId) const {
-    for (size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
-        if (m_arrRows[nRow].nId == nId) {
-            return static_cast<int>(nRow);
-        }
-    }
-    return -1;
-}
-
-const CListItem* CJobList::ItemById(int nId) const {
-    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
-                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
-    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
-}
-
-CListItem* CJobList::ItemById(int nId) {
-    return const_cast<CListItem*>(std::as_const(*this).ItemById(nId));
 }
 
 CListItem& CJobList::Item(int nIndex) {

@@ -77,14 +77,6 @@ public:
     // (no such row or no such record) the message box says "Binary search
     // failed!!" with the error icon and the answer is -1.
     int FindIndex(int nRow) const;
-    // The row that shows the item with this id; -1 when no row does. Asks
-    // nothing and shows nothing (a gone item is an ordinary answer here).
-    int FindRowById(int nId) const;
-    // The record with this id, or null when it is gone. The address is good
-    // only until the next change of the list: keep the id, not the pointer,
-    // across anything that can run the event loop.
-    CListItem* ItemById(int nId);
-    const CListItem* ItemById(int nId) const;
     // Record by index; an index outside the array throws std::out_of_range.
     CListItem& Item(int nIndex);
     const CListItem& Item(int nIndex) const;

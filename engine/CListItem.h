@@ -59,15 +59,6 @@ public:
     int32_t bRunWasTest = 0;
     int32_t bHasRun = 0;
 
-    // What the item's last run used, written by the driver when the item
-    // starts: the resolved output folder ("" when testing) and whether it was
-    // a test. Read by the error report's heading, the item menu's "tested"
-    // flag and "Open output folder", so that options changed after the run
-    // do not change what the run is said to have done. Reset clears them.
-    std::string strRunOutputFolder;
-    int32_t bRunWasTest = 0;
-    int32_t bHasRun = 0;
-
     // The folder the item's files are read from: the folder itself for a
     // folder item, the folder holding the archive otherwise.
     const std::string& InputFolder() const { return strType == "folder" ? strPath : strParentFolder; }

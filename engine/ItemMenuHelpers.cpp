@@ -164,7 +164,7 @@ std::vector<CReportRow> CleanUpReportRows(const CListItem& item) {
                 continue;
             }
             if (!bHeading) {
-                arrRows.push_back({group.pszHeading, 99});
+                arrRows.push_back({group.pszHeading, CLEANUP_HEADING_IMAGE});
                 bHeading = true;
             }
             const std::string& strText =

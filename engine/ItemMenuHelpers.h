@@ -95,6 +95,9 @@ bool ReportSaysTest(const CListItem& item, bool bTestOptionNow);
 // lines (all for -1), image 1.
 std::vector<CReportRow> ErrorReportRows(const CListItem& item, bool bTest, int nLines = -1);
 
+// The image of a clean-up report's group heading.
+constexpr int CLEANUP_HEADING_IMAGE = 99;
+
 // The clean-up report, grouped in this order, each group only when it has
 // entries: "As a precaution the following file(s) wasn't deleted:" (kind 1,
 // strPath, image 97), "Unable to delete the following folder(s):" (kind 3,
