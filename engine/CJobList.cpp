@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/CItemStates.h"
 
@@ -51,6 +52,25 @@ int CJobList::FindIndex(int nRow) const {
     return -1;
 }
 
+int CJobList::FindRowById(int nId) const {
+    for (size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
+        if (m_arrRows[nRow].nId == nId) {
+            return static_cast<int>(nRow);
+        }
+    }
+    return -1;
+}
+
+const CListItem* CJobList::ItemById(int nId) const {
+    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
+                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
+    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
+}
+
+CListItem* CJobList::ItemById(int nId) {
+    return const_cast<CListItem*>(std::as_const(*this).ItemById(nId));
+}
+
 CListItem& CJobList::Item(int nIndex) {
     return m_arrItems.at(static_cast<size_t>(nIndex));
 }
@@ -67,25 +87,6 @@ CListItem* CJobList::ItemAtRow(int nRow) {
 const CListItem* CJobList::ItemAtRow(int nRow) const {
     int nIndex = FindIndex(nRow);
     return nIndex < 0 ? nullptr : &m_arrItems[static_cast<size_t>(nIndex)];
-}
-
-int CJobList::FindRowById(int nId) const {
-    for (std::size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
-        if (m_arrRows[nRow].nId == nId) {
-            return static_cast<int>(nRow);
-        }
-    }
-    return -1;
-}
-
-CListItem* CJobList::ItemById(int nId) {
-    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
-                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
-    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
-}
-
-const CListItem* CJobList::ItemById(int nId) const {
-    return const_cast<CJobList*>(this)->ItemById(nId);
 }
 
 int32_t CJobList::RowId(int nRow) const {

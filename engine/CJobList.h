@@ -77,6 +77,14 @@ public:
     // (no such row or no such record) the message box says "Binary search
     // failed!!" with the error icon and the answer is -1.
     int FindIndex(int nRow) const;
+    // The row that shows the item with this id; -1 when no row does. Asks
+    // nothing and shows nothing (a gone item is an ordinary answer here).
+    int FindRowById(int nId) const;
+    // The record with this id, or null when it is gone. The address is good
+    // only until the next change of the list: keep the id, not the pointer,
+    // across anything that can run the event loop.
+    CListItem* ItemById(int nId);
+    const CListItem* ItemById(int nId) const;
     // Record by index; an index outside the array throws std::out_of_range.
     CListItem& Item(int nIndex);
     const CListItem& Item(int nIndex) const;
@@ -84,11 +92,6 @@ public:
     CListItem* ItemAtRow(int nRow);
     const CListItem* ItemAtRow(int nRow) const;
     const std::vector<CListItem>& Items() const { return m_arrItems; }
-    // Look-up by id: the row showing the item (-1 when no row has that id), and the
-    // record (null when it is gone). Neither says anything when the item is missing.
-    int FindRowById(int nId) const;
-    CListItem* ItemById(int nId);
-    const CListItem* ItemById(int nId) const;
     int32_t RowId(int nRow) const;
     std::string RowText(int nRow, int nColumn) const;
     void SetRowText(int nRow, int nColumn, const std::string& strText);
