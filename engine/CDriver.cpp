@@ -1,7 +1,6 @@
 #include "engine/CDriver.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
@@ -29,15 +28,47 @@ CDriver::CDriver(CJobList& list, QObject* pParent) : QObject(pParent), m_list(li
     Msg();
     // The log may be written on any thread; the window hears of it on the driver's thread,
     // in the order the changes happened (both listeners run under the log's lock).
-    log.SetListener([this](const std::string& strText) {
-        QMetaObject::invokeMethod(
-            this, [this, text = QString::fromStdString(strText)] { emit LogAppended(text); },
-            Qt::QueuedConnection);
-    });
-    log.SetClearListener([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { emit LogCleared(); }, Qt::QueuedConnection);
-    });
+    log.SetListener([this](const std::string& strText) { QueueLogChange(false, strText); });
+    log.SetClearListener([this] { QueueLogChange(true, std::string()); });
+}
+
+int CDriver::LogMessage() {
+    static const int nMessage = RegisterMessage("Harvex.Driver.LogChanged");
+    return nMessage;
+}
+
+void CDriver::QueueLogChange(bool bCleared, const std::string& strText) {
+    bool bPost = false;
+    {
+        std::lock_guard lock(m_logMutex);
+        if (bCleared) {
+            m_arrLogChanges.clear();  // what was not delivered yet is gone with the text
+            m_arrLogChanges.emplace_back(true, std::string());
+        } else if (!m_arrLogChanges.empty() && !m_arrLogChanges.back().first) {
+            m_arrLogChanges.back().second += strText;
+        } else {
+            m_arrLogChanges.emplace_back(false, strText);
+        }
+        bPost = !m_bLogPosted;
+        m_bLogPosted = true;
+    }
+    if (bPost)
+        PostRegisteredMessage(this, LogMessage());
+}
+
+void CDriver::DeliverLogChanges() {
+    std::vector<std::pair<bool, std::string>> arrChanges;
+    {
+        std::lock_guard lock(m_logMutex);
+        arrChanges.swap(m_arrLogChanges);
+        m_bLogPosted = false;
+    }
+    for (const auto& [bCleared, strText] : arrChanges) {
+        if (bCleared)
+            emit LogCleared();
+        else
+            emit LogAppended(QString::fromStdString(strText));
+    }
 }
 
 CDriver::~CDriver() {
@@ -96,8 +127,11 @@ bool CDriver::event(QEvent* pEvent) {
     const auto* pMessage = nType >= QEvent::User ? dynamic_cast<CRegisteredEvent*>(pEvent) : nullptr;
     if (pMessage == nullptr)
         return QObject::event(pEvent);
+    AcceptRegisteredMessage(pMessage);
     const qintptr wParam = pMessage->wParam;
-    if (nType == m.UWM_PROCESS_ROW)
+    if (nType == LogMessage())
+        DeliverLogChanges();
+    else if (nType == m.UWM_PROCESS_ROW)
         OnProcessRow(static_cast<int>(wParam));
     else if (nType == m.UWM_SCAN_DONE)
         OnScanDone();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything into build/ and runs every test;
 # then builds the headless parts with AddressSanitizer and UndefinedBehaviorSanitizer
-# into build-asan/ and runs their tests again.
+# into build-asan/ and runs their tests again; then builds the engine, process and platform
+# tests (and the driver's end-to-end tests) with ThreadSanitizer into build-tsan/ and runs
+# them (HARVEX_SKIP_TSAN=1 leaves that pass out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,4 +20,16 @@ if [ "${HARVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake --build build-asan -j "$jobs"
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE nosan
+fi
+
+if [ "${HARVEX_SKIP_TSAN:-0}" != "1" ]; then
+  # Only the programs whose threads matter (the driver's workers, the runner, the store's
+  # writers), so that the pass stays within a few minutes on two cores.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHARVEX_TSAN=ON \
+        -DHARVEX_ENGINE_ONLY=ON -DHARVEX_BUILD_BENCH=OFF
+  cmake --build build-tsan -j "$jobs" --target engine_tests process_tests platform_tests \
+        batch_tests unrar unzdll harvex-mkrar harvex-batch
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+          -L '^(engine_tests|process_tests|platform_tests|batch_tests)$'
 fi
