@@ -38,19 +38,20 @@ int CDriver::LogMessage() {
 }
 
 void CDriver::QueueLogChange(bool bCleared, const std::string& strText) {
+    CLogRelay& relay = *m_pLogRelay;
     bool bPost = false;
     {
-        std::lock_guard lock(m_logMutex);
+        std::lock_guard lock(relay.mutex);
         if (bCleared) {
-            m_arrLogChanges.clear();  // what was not delivered yet is gone with the text
-            m_arrLogChanges.emplace_back(true, std::string());
-        } else if (!m_arrLogChanges.empty() && !m_arrLogChanges.back().first) {
-            m_arrLogChanges.back().second += strText;
+            relay.arrChanges.clear();  // what was not delivered yet is gone with the text
+            relay.arrChanges.emplace_back(true, std::string());
+        } else if (!relay.arrChanges.empty() && !relay.arrChanges.back().first) {
+            relay.arrChanges.back().second += strText;
         } else {
-            m_arrLogChanges.emplace_back(false, strText);
+            relay.arrChanges.emplace_back(false, strText);
         }
-        bPost = !m_bLogPosted;
-        m_bLogPosted = true;
+        bPost = !relay.bPosted;
+        relay.bPosted = true;
     }
     if (bPost)
         PostRegisteredMessage(this, LogMessage());
@@ -59,9 +60,9 @@ void CDriver::QueueLogChange(bool bCleared, const std::string& strText) {
 void CDriver::DeliverLogChanges() {
     std::vector<std::pair<bool, std::string>> arrChanges;
     {
-        std::lock_guard lock(m_logMutex);
-        arrChanges.swap(m_arrLogChanges);
-        m_bLogPosted = false;
+        std::lock_guard lock(m_pLogRelay->mutex);
+        arrChanges.swap(m_pLogRelay->arrChanges);
+        m_pLogRelay->bPosted = false;
     }
     for (const auto& [bCleared, strText] : arrChanges) {
         if (bCleared)

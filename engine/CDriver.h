@@ -173,7 +173,10 @@ private:
     CCopyRequest m_copy;
     ECopyResult m_nCopyResult = ECopyResult::Copied;
     // Log changes on their way to the driver's thread (any thread adds, the driver's takes).
-    std::mutex m_logMutex;
-    std::vector<std::pair<bool, std::string>> m_arrLogChanges;  // (emptied, text appended)
-    bool m_bLogPosted = false;
+    struct CLogRelay {
+        std::mutex mutex;
+        std::vector<std::pair<bool, std::string>> arrChanges;  // (emptied, text appended)
+        bool bPosted = false;
+    };
+    std::unique_ptr<CLogRelay> m_pLogRelay = std::make_unique<CLogRelay>();
 };

@@ -198,8 +198,9 @@ void ParseToolOutput(const std::string& strText, bool bTest, bool bKillRequested
 void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, bool bKillRequested,
                       std::vector<std::string>& arrErrors, const std::string& strShown) {
     auto report = [&arrErrors](const std::string& strText) { AddReportLine(arrErrors, strText, 1); };
+    // Our program's codes by their names; the numbers are those other console RAR programs use.
     switch (nExitCode) {
-        case 0: {
+        case unrar::EXIT_OK: {
             // The exit code alone proves nothing (a foreign or broken program may exit 0
             // having done nothing): the program's own last line and its entry lines must say
             // that the archive came out.
@@ -219,8 +220,8 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
         case PASSWORD_EXIT_CODE:
             return;
         case 1:
-        case 2:
-        case 3:
+        case unrar::EXIT_FATAL:
+        case unrar::EXIT_DAMAGED:
         case 6:
         // "No files to extract" (10), a wrong password (11) and the codes that once meant
         // nothing to do: the archive was not extracted, so they must fail the item.
@@ -236,19 +237,19 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
         case 4:
             report("Attempt to modify an archive previously locked by the 'k' command.");
             break;
-        case 5:
+        case unrar::EXIT_WRITE_ERROR:
             report("Write to disk error.");
             break;
-        case 7:
+        case unrar::EXIT_USAGE:
             report("Command line option error.");
             break;
         case 8:
             report("Not enough memory for operation.");
             break;
-        case 9:
+        case unrar::EXIT_CREATE_ERROR:
             report("Create file error.");
             break;
-        case 255:
+        case unrar::EXIT_SIGNAL:
             report("User stopped the process.");
             break;
         default:
