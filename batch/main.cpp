@@ -8,12 +8,17 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "batch/BatchParts.h"
 #include "batch/CBatchOptions.h"
 #include "batch/CBatchRunner.h"
+#include "platform/ToolPaths.h"
+#include "platform/Version.h"
+#include "settings/SettingsSchema.h"
 
 namespace {
 
@@ -41,15 +46,6 @@ public:
     }
 };
 
-std::string ProgramFolder() {
-    char szPath[PATH_MAX + 1] = {};
-    const ssize_t nLength = readlink("/proc/self/exe", szPath, PATH_MAX);
-    if (nLength <= 0)
-        return ".";
-    std::string strPath(szPath, static_cast<std::size_t>(nLength));
-    return strPath.substr(0, strPath.rfind('/'));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,16 +65,35 @@ int main(int argc, char** argv) {
         std::cout << BatchUsage();
         return 0;
     }
+    if (options.bVersion) {
+        std::cout << HARVEX_VERSION_TEXT "\n";
+        return 0;
+    }
     QCoreApplication app(argc, argv);
 
     CSettings settings;
     std::vector<CPresets> arrPresets;
     LoadBatchSettings(settings, arrPresets);
 
-    const std::string strFolder = ProgramFolder();
+    // The companions exactly as the program finds them: the "Directory" setting, else
+    // beside this program (build tree) or in its private folder when installed.
+    std::string strDirectory;
+    ReadInstallDir(strDirectory);
+    const char* pszPath = std::getenv("PATH");
+    const CToolPaths tools = ResolveToolPaths(strDirectory, ProgramFolder(), pszPath ? pszPath : "");
+    const std::vector<std::string> arrMissing = MissingTools(tools);
+    if (!arrMissing.empty()) {
+        std::cerr << "harvex-batch: required file(s) missing, nothing was processed:\n";
+        for (const std::string& strPath : arrMissing)
+            std::cerr << "  " << strPath << "\n";
+        std::cerr << "Reinstall Harvex, or set its \"Directory\" setting to the folder holding unrar and "
+                     "libunzdll.so.\n";
+        return 1;
+    }
+
     CBatchRunner runner(options, settings, arrPresets, std::cout, std::cerr);
-    runner.strUnrarExe = access((strFolder + "/unrar").c_str(), X_OK) == 0 ? strFolder + "/unrar" : "unrar";
-    runner.strUnzipLibrary = strFolder + "/libunzdll.so";
+    runner.strUnrarExe = tools.strUnrarExe;
+    runner.strUnzipLibrary = tools.strUnzipDll;
     CTerminalPasswordAsker asker;
     if (isatty(STDIN_FILENO))
         runner.pPasswordPrompt = &asker;

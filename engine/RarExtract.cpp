@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "companions/unrar/UnrarContract.h"
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
@@ -14,6 +15,12 @@ namespace {
 constexpr int PASSWORD_EXIT_CODE = 3333;
 // The program's own output is kept for evaluation up to this size (its tail beyond it).
 constexpr std::size_t MAX_CAPTURE = 8 * 1024 * 1024;
+
+// The password travels on a pipe the program inherits (CRedirect::SetSecretInput),
+// never on its command line, which every local user can read.
+std::string PasswordFdSwitch() {
+    return "--password-fd=" + std::to_string(CRedirect::SECRET_FD);
+}
 
 bool IsRootDestination(const std::string& strDestination) {
     return strDestination == "/";
@@ -100,7 +107,7 @@ private:
 std::vector<std::string> BuildRarArguments(const CRarJob& job, bool bSingleArchiveProgress) {
     std::vector<std::string> arrArgs = {job.strUnrarExe, job.bTest ? "t" : "x", "-o+", "-ierr", "-av-", "-y"};
     if (!job.strPassword.empty()) {
-        arrArgs.push_back("-p" + job.strPassword);
+        arrArgs.push_back(PasswordFdSwitch());
     }
     arrArgs.push_back(job.bFolderItem && !bSingleArchiveProgress ? "-idp" : "-idc");
     arrArgs.push_back(job.strArchive);
@@ -115,7 +122,7 @@ std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress)
     strLine += job.bTest ? " t" : " x";
     strLine += " -o+ -ierr -av- -y";
     if (!job.strPassword.empty()) {
-        strLine += " -p" + job.strPassword;
+        strLine += " " + PasswordFdSwitch();
     }
     strLine += job.bFolderItem && !bSingleArchiveProgress ? " -idp" : " -idc";
     strLine += " \"" + job.strArchive + "\"";
@@ -198,7 +205,6 @@ void ParseToolOutput(const std::string& strText, bool bTest, bool bKillRequested
 void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, bool bKillRequested,
                       std::vector<std::string>& arrErrors, const std::string& strShown) {
     auto report = [&arrErrors](const std::string& strText) { AddReportLine(arrErrors, strText, 1); };
-    // Our program's codes by their names; the numbers are those other console RAR programs use.
     switch (nExitCode) {
         case unrar::EXIT_OK: {
             // The exit code alone proves nothing (a foreign or broken program may exit 0
@@ -219,22 +225,22 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
         }
         case PASSWORD_EXIT_CODE:
             return;
-        case 1:
+        case unrar::EXIT_WARNING:
         case unrar::EXIT_FATAL:
         case unrar::EXIT_DAMAGED:
-        case 6:
+        case unrar::EXIT_OPEN_ERROR:
         // "No files to extract" (10), a wrong password (11) and the codes that once meant
         // nothing to do: the archive was not extracted, so they must fail the item.
-        case 10:
-        case 11:
-        case 50:
-        case 51:
-        case 80:
-        case 81:
-        case 82:
+        case unrar::EXIT_NO_FILES:
+        case unrar::EXIT_BAD_PASSWORD:
+        case unrar::EXIT_OTHER_50:
+        case unrar::EXIT_OTHER_51:
+        case unrar::EXIT_OTHER_80:
+        case unrar::EXIT_OTHER_81:
+        case unrar::EXIT_OTHER_82:
             ParseToolOutput(strOutput, bTest, bKillRequested, arrErrors);
             break;
-        case 4:
+        case unrar::EXIT_LOCKED:
             report("Attempt to modify an archive previously locked by the 'k' command.");
             break;
         case unrar::EXIT_WRITE_ERROR:
@@ -243,7 +249,7 @@ void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, b
         case unrar::EXIT_USAGE:
             report("Command line option error.");
             break;
-        case 8:
+        case unrar::EXIT_MEMORY:
             report("Not enough memory for operation.");
             break;
         case unrar::EXIT_CREATE_ERROR:
@@ -321,6 +327,9 @@ CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
     CRarRunOwner owner(job, state);
     {
         CRedirect redirect(BuildRarArguments(job, bSingle), &owner, out.strCommandLine);
+        if (!job.strPassword.empty()) {
+            redirect.SetSecretInput(job.strPassword);
+        }
         redirect.Run();
         out.runner = redirect.Result();
     }

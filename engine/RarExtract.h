@@ -54,9 +54,11 @@ struct CExtractState {
     std::vector<std::string>* pErrors = nullptr;
 };
 
-// The command line as shown (and as the original program's users know it), e.g.
-//   /opt/harvex/unrar x -o+ -ierr -av- -y -psecret -idp "/in/a.part1.rar" "/out/a"
-// Test mode adds no destination; the root folder "/" is passed without quotes.
+// The command line as shown, e.g.
+//   /opt/harvex/unrar x -o+ -ierr -av- -y --password-fd=3 -idp "/in/a.part1.rar" "/out/a"
+// A password never appears: the program reads it from the pipe that RunRarTool hands
+// it as descriptor CRedirect::SECRET_FD. Test mode adds no destination; the root
+// folder "/" is passed without quotes.
 std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress);
 
 // The same arguments as a vector, as the program receives them (no quoting).

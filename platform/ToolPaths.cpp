@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -45,27 +46,56 @@ std::string FindOnPath(const std::string& name, const std::string& pathVariable)
 
 }  // namespace
 
+std::string CompanionFolder(const std::string& strProgramFolder) {
+    if (strProgramFolder.empty() || IsRegularFile(JoinFolder(strProgramFolder, "unrar")) ||
+        IsRegularFile(JoinFolder(strProgramFolder, "libunzdll.so")))
+        return strProgramFolder;
+    const std::string candidate = JoinFolder(strProgramFolder, HARVEX_COMPANION_RELDIR);
+    struct stat st {};
+    if (::stat(candidate.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(candidate.c_str(), resolved))
+            return resolved;
+    }
+    return strProgramFolder;
+}
+
 CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::string& strProgramFolder,
                             const std::string& strPathVariable) {
     CToolPaths paths;
-    paths.strInstallDir = strDirectorySetting.empty() ? strProgramFolder : strDirectorySetting;
+    const std::string companions = CompanionFolder(strProgramFolder);
+    const bool installed = companions != strProgramFolder;
+    paths.strInstallDir = strDirectorySetting.empty() ? companions : strDirectorySetting;
     const bool usable =
         !paths.strInstallDir.empty() && paths.strInstallDir[0] == '/' && IsFolder(paths.strInstallDir);
-    const std::string base = usable ? paths.strInstallDir : strProgramFolder;
+    const std::string base = usable ? paths.strInstallDir : companions;
     paths.strUnrarExe = JoinFolder(base, "unrar");
     paths.strUnzipDll = JoinFolder(base, "libunzdll.so");
     if (!usable || !IsRegularFile(paths.strUnrarExe)) {
-        const std::string found = FindOnPath("unrar", strPathVariable);
-        if (!found.empty())
+        // An installed program keeps to its own private unrar: a foreign one
+        // speaks another language and would be handed our archives.
+        const std::string found =
+            installed ? JoinFolder(companions, "unrar") : FindOnPath("unrar", strPathVariable);
+        if (!found.empty() && (!installed || IsRegularFile(found)))
             paths.strUnrarExe = found;
     }
     return paths;
 }
 
 bool AreToolsPresent(const CToolPaths& paths) {
-    return !paths.strUnrarExe.empty() && paths.strUnrarExe[0] == '/' && IsRegularFile(paths.strUnrarExe) &&
-           ::access(paths.strUnrarExe.c_str(), X_OK) == 0 && !paths.strUnzipDll.empty() &&
-           paths.strUnzipDll[0] == '/' && IsRegularFile(paths.strUnzipDll);
+    return MissingTools(paths).empty();
+}
+
+std::vector<std::string> MissingTools(const CToolPaths& paths) {
+    std::vector<std::string> missing;
+    auto isAbsoluteFile = [](const std::string& path) {
+        return !path.empty() && path[0] == '/' && IsRegularFile(path);
+    };
+    if (!isAbsoluteFile(paths.strUnrarExe) || ::access(paths.strUnrarExe.c_str(), X_OK) != 0)
+        missing.push_back(paths.strUnrarExe);
+    if (!isAbsoluteFile(paths.strUnzipDll))
+        missing.push_back(paths.strUnzipDll);
+    return missing;
 }
 
 std::string ProgramFolder() {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything into build/ and runs every test;
 # then builds the headless parts with AddressSanitizer and UndefinedBehaviorSanitizer
-# into build-asan/ and runs their tests again; then builds the engine, process and platform
-# tests (and the driver's end-to-end tests) with ThreadSanitizer into build-tsan/ and runs
-# them (HARVEX_SKIP_TSAN=1 leaves that pass out).
+# into build-asan/ and runs their tests again; then builds the engine, process, platform and
+# batch tests with ThreadSanitizer into build-tsan/ and runs them; then runs every fuzz target
+# for 20 seconds (scripts/fuzz.sh, build-fuzz/). HARVEX_SKIP_SANITIZERS=1, HARVEX_SKIP_TSAN=1
+# and HARVEX_SKIP_FUZZ=1 leave those passes out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -32,4 +33,8 @@ if [ "${HARVEX_SKIP_TSAN:-0}" != "1" ]; then
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
           -L '^(engine_tests|process_tests|platform_tests|batch_tests)$'
+fi
+
+if [ "${HARVEX_SKIP_FUZZ:-0}" != "1" ]; then
+  scripts/fuzz.sh 20
 fi

@@ -59,12 +59,13 @@ struct CRarFixture {
 }  // namespace
 
 TEST(RarCommandLineTest, ExtractionWithPasswordOfAFolderItem) {
+    // The password goes on descriptor 3, never on the command line (shown or run).
     const CRarJob job = ExampleJob();
     EXPECT_EQ(BuildRarCommandLine(job, false),
-              "/opt/harvex/unrar x -o+ -ierr -av- -y -psecret -idp \"/in/a.part1.rar\" \"/out/a\"");
+              "/opt/harvex/unrar x -o+ -ierr -av- -y --password-fd=3 -idp \"/in/a.part1.rar\" \"/out/a\"");
     EXPECT_EQ(BuildRarArguments(job, false),
-              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y", "-psecret",
-                                        "-idp", "/in/a.part1.rar", "/out/a"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y",
+                                        "--password-fd=3", "-idp", "/in/a.part1.rar", "/out/a"}));
 }
 
 TEST(RarCommandLineTest, RootDestinationIsPassedWithoutQuotes) {
@@ -81,10 +82,10 @@ TEST(RarCommandLineTest, TestModeAddsNoDestination) {
     CRarJob job = ExampleJob();
     job.bTest = true;
     EXPECT_EQ(BuildRarCommandLine(job, true),
-              "/opt/harvex/unrar t -o+ -ierr -av- -y -psecret -idc \"/in/a.part1.rar\"");
+              "/opt/harvex/unrar t -o+ -ierr -av- -y --password-fd=3 -idc \"/in/a.part1.rar\"");
     EXPECT_EQ(BuildRarArguments(job, true),
-              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y", "-psecret",
-                                        "-idc", "/in/a.part1.rar"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y",
+                                        "--password-fd=3", "-idc", "/in/a.part1.rar"}));
 }
 
 TEST(RarExitCodeTest, ZeroCountsOnlyWithAllOkAfterAnEntryDone) {
