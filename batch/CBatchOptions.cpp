@@ -102,6 +102,8 @@ bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& o
             options.bJson = true;
         } else if (strName == "help" && !bHasValue) {
             options.bHelp = true;
+        } else if (strName == "version" && !bHasValue) {
+            options.bVersion = true;
         } else {
             strError = "unknown option " + strArg;
             return false;
@@ -111,7 +113,7 @@ bool ParseBatchOptions(const std::vector<std::string>& arrArgs, CBatchOptions& o
         strError = "--output and --output-to-input exclude each other";
         return false;
     }
-    if (!options.bHelp && options.arrPaths.empty()) {
+    if (!options.bHelp && !options.bVersion && options.arrPaths.empty()) {
         strError = "no folder or archive given";
         return false;
     }
@@ -136,14 +138,17 @@ std::string BatchUsage() {
            "  --keep-subs-folder, --no-keep-subs-folder\n"
            "                                     keep the subtitles folder of a subtitle pack\n"
            "  --clean-up, --no-clean-up          delete archives and leftovers after success\n"
-           "  --output DIR                       extract into DIR\n"
+           "  --output DIR                       extract into DIR (created with its parents)\n"
            "  --output-to-input                  extract into the item's own folder\n"
            "  --password PW                      password for the run, as if typed in the prompt\n"
            "  --no-password-prompt               never ask for a password\n"
            "  --preset N                         use preset N (1-based) of the settings\n"
            "  --json                             print one JSON document with every item's result\n"
            "  --help                             show this text\n"
+           "  --version                          print the version\n"
            "\n"
            "A password is asked on the terminal only when standard input is one.\n"
+           "unrar and libunzdll.so are taken from Harvex's \"Directory\" setting, else from\n"
+           "the folder of this program (unrar also from PATH); without them nothing is done.\n"
            "Exit status: 0 when every item ends \"Completed OK\", 1 otherwise, 2 for bad usage.\n";
 }

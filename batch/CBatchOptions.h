@@ -18,6 +18,7 @@ struct CBatchOptions {
     int nPreset = 0;  // 1-based; 0 = none
     bool bJson = false;
     bool bHelp = false;
+    bool bVersion = false;
     std::vector<std::string> arrPaths;
 };
 

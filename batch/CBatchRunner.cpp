@@ -9,10 +9,13 @@
 #include <QTimer>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 
 #include "batch/BatchParts.h"
+#include "engine/CItemAdder.h"
 #include "engine/CItemStates.h"
+#include "engine/PathHelpers.h"
 
 namespace {
 
@@ -48,7 +51,8 @@ CBatchRunner::CBatchRunner(CBatchOptions options, CSettings settings, std::vecto
       m_settings(std::move(settings)),
       m_arrPresets(std::move(arrPresets)),
       m_out(out),
-      m_err(err) {
+      m_err(err),
+      m_output(m_list, m_settings) {
     CMainOptions main = CMainOptions::FromSettings(m_settings);
     auto apply = [](int& nField, const std::optional<bool>& value) {
         if (value)
@@ -72,34 +76,74 @@ CBatchRunner::CBatchRunner(CBatchOptions options, CSettings settings, std::vecto
 
 CBatchRunner::~CBatchRunner() = default;
 
-bool CBatchRunner::AddPath(const std::string& strGiven) {
-    std::string strPath = AbsolutePath(strGiven);
-    struct stat st {};
-    if (strPath.empty() || stat(strPath.c_str(), &st) != 0) {
-        m_arrRejected.push_back(strGiven + ": no such file or folder");
+void CBatchRunner::AddPaths() {
+    // Through the program's own adding routine (CItemAdder), so that the items are
+    // exactly those "Add folder", a drop or the command line make. A path that does not
+    // exist is refused here already, with its own reason.
+    std::vector<CAddCandidate> arrCandidates;
+    std::vector<std::string> arrGiven;
+    const int nPreset = m_options.nPreset > 0 ? m_options.nPreset - 1 : -1;
+    for (const std::string& strGiven : m_options.arrPaths) {
+        const std::string strPath = AbsolutePath(strGiven);
+        struct stat st {};
+        if (strPath.empty() || stat(strPath.c_str(), &st) != 0) {
+            m_arrRejected.push_back(strGiven + ": no such file or folder");
+            continue;
+        }
+        arrCandidates.push_back({strPath, nPreset});
+        arrGiven.push_back(strGiven);
+    }
+    if (arrCandidates.empty())
+        return;
+    const int nFirstNewRow = m_list.RowCount();
+    const CItemAdder::CResult result = CItemAdder(m_list, m_output).AddItems(arrCandidates);
+    for (std::size_t i = 0; i < result.arrCandidates.size() && i < arrGiven.size(); ++i) {
+        switch (result.arrCandidates[i]) {
+            case CItemAdder::ECandidate::Accepted:
+                break;
+            case CItemAdder::ECandidate::Unacceptable:
+                m_arrRejected.push_back(arrGiven[i] + ": neither a folder nor a RAR or ZIP file");
+                break;
+            case CItemAdder::ECandidate::TooLong:
+                m_arrRejected.push_back(arrGiven[i] + ": the path is too long");
+                break;
+            case CItemAdder::ECandidate::Duplicate:
+                m_arrRejected.push_back(arrGiven[i] + ": Already in list");
+                break;
+        }
+    }
+    // The output choice of the command line replaces the initial one; a preset's own
+    // output folder still comes first, as for every item.
+    if (!m_options.strOutput && !m_options.bOutputToInput)
+        return;
+    for (int nRow = nFirstNewRow; nRow < m_list.RowCount(); ++nRow) {
+        CListItem* pItem = m_list.ItemAtRow(nRow);
+        if (pItem == nullptr)
+            continue;
+        pItem->bOutputToInput = m_options.strOutput ? 0 : 1;
+        pItem->strOutputFolder = m_options.strOutput ? NormalizePath(AbsolutePath(*m_options.strOutput)) : "";
+        m_output.RefreshOutputColumn(nRow);
+    }
+}
+
+bool CBatchRunner::PrepareOutputFolder() {
+    if (!m_options.strOutput)
+        return true;
+    // Only when some item extracts at all: a test run writes nothing.
+    bool bExtracts = false;
+    for (int nRow = 0; nRow < m_list.RowCount(); ++nRow)
+        bExtracts = bExtracts || !m_list.GetItemOption(CJobList::OPTION_TEST, nRow);
+    if (!bExtracts)
+        return true;
+    // Created with its parents, as unzip -d and 7z -o do.
+    const std::string strFolder = AbsolutePath(*m_options.strOutput);
+    std::error_code ec;
+    std::filesystem::create_directories(strFolder, ec);
+    if (ec || !IsFolderAvailable(strFolder)) {
+        m_err << "harvex-batch: cannot create the output folder " << strFolder << ": "
+              << (ec ? ec.message() : std::string("not a folder")) << "\n";
         return false;
     }
-    CListItem item;
-    if (!MakeBatchItem(strPath, S_ISDIR(st.st_mode), item)) {
-        m_arrRejected.push_back(strGiven + ": neither a folder nor a RAR or ZIP file");
-        return false;
-    }
-    if (m_list.IsInList(item.strPath)) {
-        m_arrRejected.push_back(strGiven + ": Already in list");
-        return false;
-    }
-    if (m_options.nPreset > 0)
-        item.nPreset = m_options.nPreset - 1;
-    if (m_options.strOutput) {
-        item.bOutputToInput = 0;
-        item.strOutputFolder = AbsolutePath(*m_options.strOutput);
-    } else if (m_options.bOutputToInput) {
-        item.bOutputToInput = 1;
-        item.strOutputFolder.clear();
-    } else {
-        AssignBatchOutput(m_list, m_settings, item);
-    }
-    m_list.AddItem(item);
     return true;
 }
 
@@ -109,10 +153,11 @@ int CBatchRunner::Run() {
               << m_arrPresets.size() << ")\n";
         return 2;
     }
-    for (const std::string& strPath : m_options.arrPaths)
-        AddPath(strPath);
+    AddPaths();
     for (const std::string& strReason : m_arrRejected)
         m_err << "harvex-batch: " << strReason << "\n";
+    if (!PrepareOutputFolder())
+        return 1;
 
     m_pUnzip = LoadUnzipLibrary(strUnzipLibrary);
     CDriver& driver = *m_pDriver;
@@ -160,7 +205,7 @@ int CBatchRunner::Run() {
 }
 
 void CBatchRunner::ShowProgress() {
-    const int nRow = m_pDriver->nCurrentRow;
+    const int nRow = m_pDriver->CurrentRow();
     if (nRow < 0 || nRow >= m_list.RowCount())
         return;
     const CProgress& progress = m_pDriver->progress;

@@ -11,6 +11,7 @@
 #include "batch/CBatchOptions.h"
 #include "engine/CDriver.h"
 #include "engine/CJobList.h"
+#include "engine/COutputFolders.h"
 #include "settings/CPresets.h"
 #include "settings/CSettings.h"
 
@@ -42,7 +43,10 @@ public:
     std::string JsonReport();
 
 private:
-    bool AddPath(const std::string& strPath);
+    void AddPaths();
+    // Creates --output DIR with its parents when an item will extract; false (with a
+    // message) when that fails.
+    bool PrepareOutputFolder();
     void PrintRowResult(int nRow);
     void PrintReports();
     void ShowProgress();
@@ -53,6 +57,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     CJobList m_list;
+    COutputFolders m_output;
     std::unique_ptr<CDriver> m_pDriver;
     std::unique_ptr<CUnzipContext> m_pUnzip;
     std::vector<std::string> m_arrRejected;

@@ -6,15 +6,18 @@
 
 #include <QCoreApplication>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "batch/BatchParts.h"
 #include "batch/CBatchOptions.h"
 #include "batch/CBatchRunner.h"
 #include "platform/ToolPaths.h"
+#include "platform/Version.h"
 #include "settings/SettingsSchema.h"
 
 namespace {
@@ -46,6 +49,11 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Process-wide: a file-size limit must turn into a write error of the item, and a closed
+    // pipe (standard output read by a program that ended) into a failed write, never an end
+    // of the program in the middle of an item.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> arrArgs(argv + 1, argv + argc);
     CBatchOptions options;
     std::string strError;
@@ -57,18 +65,32 @@ int main(int argc, char** argv) {
         std::cout << BatchUsage();
         return 0;
     }
+    if (options.bVersion) {
+        std::cout << HARVEX_VERSION_TEXT "\n";
+        return 0;
+    }
     QCoreApplication app(argc, argv);
 
     CSettings settings;
     std::vector<CPresets> arrPresets;
     LoadBatchSettings(settings, arrPresets);
 
-    // The same look-up as the window's: the "Directory" setting, else the
-    // companions beside the program (build tree) or in its private folder.
+    // The companions exactly as the program finds them: the "Directory" setting, else
+    // beside this program (build tree) or in its private folder when installed.
     std::string strDirectory;
     ReadInstallDir(strDirectory);
-    const char* szPath = std::getenv("PATH");
-    const CToolPaths tools = ResolveToolPaths(strDirectory, ProgramFolder(), szPath ? szPath : "");
+    const char* pszPath = std::getenv("PATH");
+    const CToolPaths tools = ResolveToolPaths(strDirectory, ProgramFolder(), pszPath ? pszPath : "");
+    const std::vector<std::string> arrMissing = MissingTools(tools);
+    if (!arrMissing.empty()) {
+        std::cerr << "harvex-batch: required file(s) missing, nothing was processed:\n";
+        for (const std::string& strPath : arrMissing)
+            std::cerr << "  " << strPath << "\n";
+        std::cerr << "Reinstall Harvex, or set its \"Directory\" setting to the folder holding unrar and "
+                     "libunzdll.so.\n";
+        return 1;
+    }
+
     CBatchRunner runner(options, settings, arrPresets, std::cout, std::cerr);
     runner.strUnrarExe = tools.strUnrarExe;
     runner.strUnzipLibrary = tools.strUnzipDll;

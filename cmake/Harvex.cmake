@@ -16,6 +16,12 @@ function(harvex_library)
   endif()
 endfunction()
 
+# The folder of the shared RAR corpus the fixture tests read (never copied in).
+# Point it elsewhere with -DHARVEX_SHARED_FIXTURES=<folder>; tests that need it
+# skip when it is missing, unless HARVEX_REQUIRE_FIXTURES=1 is set at run time.
+set(HARVEX_SHARED_FIXTURES "${PROJECT_SOURCE_DIR}/../shared/fixtures"
+    CACHE PATH "Folder of the shared test corpus (holds rar/)")
+
 # harvex_test(NAME <target> DEPS <targets...>)
 # One test program made of every .cpp file of the calling folder, each
 # GoogleTest case registered as its own ctest entry.
@@ -31,6 +37,6 @@ function(harvex_test)
   target_compile_definitions(${ARG_NAME} PRIVATE
     HARVEX_BIN_DIR="${HARVEX_BIN_DIR}"
     HARVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    HARVEX_SHARED_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures")
+    HARVEX_SHARED_FIXTURES="${HARVEX_SHARED_FIXTURES}")
   gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()

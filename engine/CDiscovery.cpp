@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "engine/CJobList.h"
@@ -115,6 +116,15 @@ void CDiscovery::AddUnreadable(const std::string& strPath, const std::string& st
     m_lists.arrScanCleanUp.emplace_back(strPath, strPath + ": " + strReason, CleanUpInfo::KIND_OTHER_ERROR);
 }
 
+void CDiscovery::AddScanError(const std::string& strText) {
+    m_lists.bScanFailed = true;  // first, in case the line itself cannot be stored
+    try {
+        m_lists.arrScanErrors.push_back(strText + "\r\n");
+    } catch (...) {
+        // TakeScanCleanUp writes a fixed line for the flag.
+    }
+}
+
 void CDiscovery::AddOwnFile(const CFileInformation& info, bool bLinked) {
     // A linked file belongs to whatever the link points at: clean-up must
     // never delete through it, so it is reported as left in place.
@@ -134,8 +144,12 @@ void CDiscovery::DiscoverItem() {
         } else {
             ScanFolder(m_job.strInputPath, m_job.strItemOutput);
         }
+    } catch (const std::exception& e) {
+        // Out of memory or similar: a partial scan must not pass for the whole item, or
+        // clean-up would run on what was found. The error line makes the item fail.
+        AddScanError(std::string("The scan of ") + m_job.strItemPath + " failed: " + e.what());
     } catch (...) {
-        // Out of memory or similar: the item goes on with what was found.
+        AddScanError("The scan of " + m_job.strItemPath + " failed");
     }
 }
 

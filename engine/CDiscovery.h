@@ -9,8 +9,9 @@
 // and writes only the CWorkLists it was given; the GUI thread leaves those
 // alone until UWM_SCAN_DONE arrives. Everything it needs from the GUI side is
 // copied into CScanJob before the worker starts. Failures never leave the
-// worker as exceptions: what cannot be read becomes a kind-2 entry and an
-// exception ends the collection with what was found.
+// worker as exceptions: what cannot be read becomes a kind-2 entry, and an
+// exception ends the scan with an error line (arrScanErrors, bScanFailed), so the
+// item fails rather than being extracted and cleaned up from a partial scan.
 //
 // File-system safety: only regular files are opened (never a FIFO or a
 // device, which could block or be read endlessly); a symbolic link to a
@@ -79,6 +80,7 @@ private:
     void AddRarVolume(const std::string& strName, const std::string& strFolder);
     void AddKept(const std::string& strPath);
     void AddUnreadable(const std::string& strPath, const std::string& strReason);
+    void AddScanError(const std::string& strText);
     void AddOwnFile(const CFileInformation& info, bool bLinked);
     void ClassifyFile(const std::string& strName, const std::string& strFolder, const CProbe& probe);
     bool ProbeEntry(int nDirFd, const std::string& strName, const std::string& strPath, unsigned char nType,

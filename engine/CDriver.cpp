@@ -1,15 +1,11 @@
 #include "engine/CDriver.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <QCoreApplication>
-#include <csignal>
+#include <QMetaObject>
 
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
 #include "engine/CRegisteredMessages.h"
-#include "engine/FolderMarkers.h"
 
 using namespace ItemStates;
 
@@ -20,20 +16,8 @@ constexpr uint32_t STATUS_RED = 0xA00000;     // RGB(160,0,0)
 constexpr uint32_t STATUS_BLUE = 0x00007F;    // RGB(0,0,127)
 constexpr uint32_t STATUS_GREEN = 0x008000;   // RGB(0,128,0)
 constexpr uint32_t STATUS_NORMAL = 0x000040;  // RGB(0,0,64)
+constexpr int HOLD_STAY = -1;
 constexpr const char* PAUSE_TEXT = " Processing will stop after this item has finished";
-constexpr int IMAGE_COPYING_SAMPLES = 5;
-
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::string FileNameOf(const std::string& strPath) {
-    const auto nPos = strPath.rfind('/');
-    return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
-}
 
 const CRegisteredMessages& Msg() {
     return CRegisteredMessages::Get();
@@ -42,15 +26,26 @@ const CRegisteredMessages& Msg() {
 }  // namespace
 
 CDriver::CDriver(CJobList& list, QObject* pParent) : QObject(pParent), m_list(list) {
-    // A file-size limit must turn into a write error of the item, not end the program.
-    std::signal(SIGXFSZ, SIG_IGN);
     Msg();
+    // The log may be written on any thread; the window hears of it on the driver's thread,
+    // in the order the changes happened (both listeners run under the log's lock).
+    log.SetListener([this](const std::string& strText) {
+        QMetaObject::invokeMethod(
+            this, [this, text = QString::fromStdString(strText)] { emit LogAppended(text); },
+            Qt::QueuedConnection);
+    });
+    log.SetClearListener([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { emit LogCleared(); }, Qt::QueuedConnection);
+    });
 }
 
 CDriver::~CDriver() {
     bKillRequested = 1;
     JoinWorker();
     m_discovery.Wait();
+    log.SetListener({});
+    log.SetClearListener({});
 }
 
 // --- commands ---------------------------------------------------------------------
@@ -67,7 +62,9 @@ CDriver::EGoResult CDriver::Go() {
     }
     if (fnAreToolsPresent && !fnAreToolsPresent())
         return EGoResult::ToolsMissing;
-    nCurrentRow = 0;
+    m_bRunning = true;
+    m_run = CItemRunState();
+    m_nNextRowId = m_list.RowId(0);
     m_list.SetCurrentRow(0);
     emit RunStarted();
     Post(Msg().UWM_PROCESS_ROW, 0);
@@ -76,7 +73,7 @@ CDriver::EGoResult CDriver::Go() {
 
 void CDriver::Pause() {
     bStopRequested = 1;
-    ShowStatus(PAUSE_TEXT, WHITE, STATUS_GREEN, 0);
+    ShowStatus(PAUSE_TEXT, WHITE, STATUS_GREEN, HOLD_STAY);
 }
 
 void CDriver::Kill() {
@@ -127,14 +124,37 @@ void CDriver::Post(int nMessage, qintptr wParam) {
     PostRegisteredMessage(this, nMessage, wParam);
 }
 
+int CDriver::CurrentRow() const {
+    return m_run.nId < 0 ? -1 : m_list.FindRowById(m_run.nId);
+}
+
 bool CDriver::Option(int nOption) const {
-    return m_list.GetItemOption(nOption, -1);
+    const int nRow = CurrentRow();
+    return nRow >= 0 && m_list.GetItemOption(nOption, nRow);
 }
 
 CListItem* CDriver::CurrentItem() {
-    if (nCurrentIndex < 0 || nCurrentIndex >= m_list.ItemCount())
-        return nullptr;
-    return &m_list.Item(nCurrentIndex);
+    return m_run.nId < 0 ? nullptr : m_list.ItemById(m_run.nId);
+}
+
+int CDriver::SyncCurrentRow() {
+    const int nRow = CurrentRow();
+    if (nRow >= 0) {
+        m_run.nLastRow = nRow;
+        m_list.SetCurrentRow(nRow);
+        m_list.SetCurrentIndex(m_list.FindIndex(nRow));
+    } else {
+        // The item is gone: the list keeps a row in hand (the one the run goes on with), so
+        // that it still counts as processing, and no record.
+        m_list.SetCurrentRow(std::max(0, std::min(m_run.nLastRow, m_list.RowCount() - 1)));
+        m_list.SetCurrentIndex(-1);
+    }
+    return nRow;
+}
+
+void CDriver::AddItemError(const std::string& strLine) {
+    if (CListItem* pItem = CurrentItem())
+        pItem->arrErrors.push_back(strLine);
 }
 
 void CDriver::ShowStatus(const std::string& strText, uint32_t nText, uint32_t nBack, int nHoldMs) {
@@ -148,34 +168,33 @@ std::string CDriver::ElapsedText() const {
     return ElapsedTimeText(itemTimer);
 }
 
+void CDriver::StopProgress() {
+    if (!progress.bBarShown)
+        return;
+    progress.StopRowProgress();
+    emit ProgressStopped(m_run.nId);
+}
+
 // --- step 2: a row starts -------------------------------------------------------------
 
 void CDriver::OnProcessRow(int nRow) {
-    nCurrentIndex = -1;
+    // The row was chosen by its item's id; rows above it may have gone since.
+    const int nChosen = m_list.FindRowById(m_nNextRowId);
+    if (nChosen >= 0)
+        nRow = nChosen;
+    m_run = CItemRunState();
+    m_run.nLastRow = nRow;
     m_list.SetCurrentIndex(-1);
     log.Clear();
     ShowStatus("", STATUS_NORMAL, 0, 0);
     m_list.WorkLists().Clear();
     progress.Reset();
-    strInputPath.clear();
-    strItemOutput.clear();
-    strRarArchive.clear();
-    strZipArchive.clear();
-    strSubsDestination.clear();
-    strSampleSource.clear();
-    strSampleTarget.clear();
-    strSubsSource.clear();
-    strSubsTarget.clear();
-    nAnnouncedFile = -1;
-    bPasswordAsked = 0;
-    m_setCopiedOk.clear();
-    m_mapTargets.clear();
-
-    nCurrentRow = nRow;
-    m_list.SetCurrentRow(nRow);
-    nCurrentIndex = m_list.FindIndex(nRow);
-    m_list.SetCurrentIndex(nCurrentIndex);
-    CListItem* pItem = CurrentItem();
+    if (nRow < 0 || nRow >= m_list.RowCount()) {
+        Post(Msg().UWM_LIST_DONE);
+        return;
+    }
+    m_run.nId = m_list.RowId(nRow);
+    SyncCurrentRow();
 
     if (bStopRequested) {
         Post(Msg().UWM_ITEM_DONE, CODE_STOPPED);
@@ -183,41 +202,70 @@ void CDriver::OnProcessRow(int nRow) {
     }
     // A kill that arrived after the previous item had ended stops the run here: this row
     // has not run and must not be marked killed.
-    if (bKillRequested || pItem == nullptr) {
-        Post(Msg().UWM_ITEM_DONE, pItem == nullptr ? CODE_ALREADY_DONE : CODE_STOPPED);
+    if (bKillRequested) {
+        Post(Msg().UWM_ITEM_DONE, CODE_STOPPED);
+        return;
+    }
+    const CListItem* pItem = CurrentItem();
+    if (pItem == nullptr) {
+        Post(Msg().UWM_ITEM_DONE, CODE_ITEM_GONE);
         return;
     }
     if (!m_list.RowText(nRow, CJobList::COLUMN_RESULT).empty()) {
         Post(Msg().UWM_ITEM_DONE, CODE_ALREADY_DONE);
         return;
     }
-    emit RowStarted(nRow);
-    strInputPath = pItem->strType == "folder" ? pItem->strPath : pItem->strParentFolder;
-    strItemOutput = fnResolveOutputFolder ? fnResolveOutputFolder(nRow) : strInputPath;
-
-    itemTimer.Start(true);
-    CollectNewFiles(strItemOutput, true, pItem->arrNewFiles);
-
     CScanJob job;
     job.strType = pItem->strType;
     job.strItemPath = pItem->strPath;
-    job.strInputPath = strInputPath;
-    job.strItemOutput = strItemOutput;
-    job.options = CScanOptions::ForItem(m_list, -1);
-    m_discovery.Start(this, job, m_list.WorkLists(), &bKillRequested);
+    job.strInputPath = pItem->InputFolder();
+    pItem = nullptr;  // the owner's output rule below may change the list
+    m_run.strInputPath = job.strInputPath;
+    m_run.strItemOutput = fnResolveOutputFolder ? fnResolveOutputFolder(nRow) : m_run.strInputPath;
+    job.strItemOutput = m_run.strItemOutput;
+    job.options = CScanOptions::ForItem(m_list, nRow);
+    if (CListItem* pRun = CurrentItem()) {
+        pRun->strRunOutputFolder = m_run.strItemOutput;
+        pRun->bRunWasTest = Option(CJobList::OPTION_TEST) ? 1 : 0;
+        pRun->bHasRun = 1;
+    }
+    emit RowStarted(nRow);
+
+    itemTimer.Start(true);
+    std::vector<std::string> arrNone;
+    CollectNewFiles(m_run.strItemOutput, true, m_run.arrFolderSnapshot, arrNone);
+    try {
+        m_discovery.Start(this, job, m_list.WorkLists(), &bKillRequested);
+    } catch (const std::exception& e) {
+        AddItemError(PathInInput(job.strItemPath, job.strInputPath) +
+                     ":  Cannot start the scan: " + e.what() + "\r\n");
+        Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
+    }
 }
 
 // --- step 3: the scan has ended ----------------------------------------------------------
 
 void CDriver::OnScanDone() {
     m_discovery.Wait();
+    SyncCurrentRow();
     CListItem* pItem = CurrentItem();
-    if (bKillRequested || pItem == nullptr) {
+    if (pItem == nullptr) {
+        Post(Msg().UWM_ITEM_DONE, CODE_ITEM_GONE);
+        return;
+    }
+    if (bKillRequested) {
         Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
     CWorkLists& lists = m_list.WorkLists();
-    FinishDiscovery(lists, *pItem, strInputPath);
+    // A scan that failed leaves an error line: the item fails without extracting anything.
+    const bool bScanFailed = lists.bScanFailed || !lists.arrScanErrors.empty();
+    FinishDiscovery(lists, *pItem, m_run.strInputPath);
+    pItem = nullptr;
+    if (bScanFailed) {
+        Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
+        return;
+    }
 
     const bool bKeepSubs = Option(CJobList::OPTION_KEEP_SUBS);
     bool bAnything = false;
@@ -228,17 +276,14 @@ void CDriver::OnScanDone() {
         Post(Msg().UWM_ITEM_DONE, CODE_NOTHING_FOUND);
         return;
     }
-    if (bKillRequested) {
-        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
-        return;
-    }
     const bool bTest = Option(CJobList::OPTION_TEST);
     progress.StartRowProgress(static_cast<int>(lists.arrRarFiles.size()),
                               static_cast<int>(lists.arrZipFiles.size()), bTest);
+    emit ProgressStarted(m_run.nId, progress.bIndeterminate != 0);
     if (!bTest)
-        EnsureFolder(strItemOutput,
+        EnsureFolder(m_run.strItemOutput,
                      [this](const std::string& s) { log.AppendWorkerLog(s, false, false, false); });
-    nCurrentFile = 0;
+    m_run.nCurrentFile = 0;
     Post(Msg().UWM_PROCESS_FILE, 0);
 }
 
@@ -251,239 +296,15 @@ void CDriver::OnFileDone() {
         Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
         return;
     }
-    ++nCurrentFile;
-    if (nCurrentFile < static_cast<int>(m_list.WorkLists().arrWork.size()))
-        Post(Msg().UWM_PROCESS_FILE, nCurrentFile);
+    if (CurrentItem() == nullptr) {
+        Post(Msg().UWM_ITEM_DONE, CODE_ITEM_GONE);
+        return;
+    }
+    ++m_run.nCurrentFile;
+    if (m_run.nCurrentFile < static_cast<int>(m_list.WorkLists().arrWork.size()))
+        Post(Msg().UWM_PROCESS_FILE, m_run.nCurrentFile);
     else
         Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
-}
-
-// --- step 5: one file of the work list ------------------------------------------------------
-
-void CDriver::OnProcessFile(int nFile) {
-    nCurrentFile = nFile;
-    bPasswordNeeded = 0;
-    if (nCurrentFile != nAnnouncedFile)
-        bPasswordAsked = 0;
-    nAnnouncedFile = nCurrentFile;
-    const auto& arrWork = m_list.WorkLists().arrWork;
-    if (nCurrentFile < 0 || nCurrentFile >= static_cast<int>(arrWork.size())) {
-        Post(Msg().UWM_ITEM_DONE, CODE_ALL_HANDLED);
-        return;
-    }
-    if (bKillRequested) {
-        Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
-        return;
-    }
-    const CFileInformation f = arrWork[static_cast<std::size_t>(nCurrentFile)];
-    if (f.bDone) {
-        Post(Msg().UWM_FILE_DONE);
-        return;
-    }
-    try {
-        HandleFile(f);
-    } catch (...) {
-        Post(Msg().UWM_FILE_DONE);
-    }
-}
-
-void CDriver::HandleFile(const CFileInformation& f) {
-    if (f.bRar) {
-        strRarArchive = f.strPath;
-        if (progress.bSingleArchiveProgress && !bPasswordAsked)
-            log.AppendLog("Processing " + f.strPath + "\r\n");
-        StartArchiveWorker(false, false);
-    } else if (f.bZip) {
-        strZipArchive = f.strPath;
-        if (!bPasswordAsked)
-            log.AppendLog("Processing " + FileNameOf(f.strPath) + "\r\n");
-        ++progress.nArchivesDone;
-        progress.UpdateArchivePercent();
-        StartArchiveWorker(true, false);
-    } else if (f.bSubsPack) {
-        if (!Option(CJobList::OPTION_KEEP_SUBS)) {
-            Post(Msg().UWM_FILE_DONE);
-            return;
-        }
-        strSubsDestination = strItemOutput;
-        if (Option(CJobList::OPTION_KEEP_SUBS_FOLDER) && !Option(CJobList::OPTION_TEST)) {
-            const int nPos = SubsFolderPos(f.strPath, false, strInputPath);
-            if (nPos >= 0) {
-                const std::string strComponent = FolderComponent(f.strPath, nPos);
-                strSubsDestination = strItemOutput + (strItemOutput.size() > 0 && strItemOutput.back() == '/'
-                                                          ? strComponent.substr(1)
-                                                          : strComponent);
-            }
-        }
-        auto logFolder = [this](const std::string& s) { log.AppendWorkerLog(s, false, false, false); };
-        if (!Option(CJobList::OPTION_TEST)) {
-            EnsureFolder(strItemOutput, logFolder);
-            if (strSubsDestination != strItemOutput && !EnsureFolder(strSubsDestination, logFolder)) {
-                if (CListItem* pItem = CurrentItem())
-                    pItem->arrErrors.push_back("Unable to create folder " + strSubsDestination + ": " +
-                                               SystemMessage(errno) + "\r\n");
-                Post(Msg().UWM_FILE_DONE);
-                return;
-            }
-        }
-        // The pack itself is what the RAR worker extracts.
-        strRarArchive = f.strPath;
-        StartArchiveWorker(false, true);
-    } else if (f.bNfo) {
-        StartCompanion(ECompanionKind::Nfo, f);
-    } else if (f.bSample) {
-        StartCompanion(ECompanionKind::Sample, f);
-    } else if (f.bCover) {
-        StartCompanion(ECompanionKind::Cover, f);
-    } else if (f.bSubtitle) {
-        StartCompanion(ECompanionKind::Subtitle, f);
-    } else {
-        Post(Msg().UWM_FILE_DONE);
-    }
-}
-
-void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack) {
-    CListItem* pItem = CurrentItem();
-    JoinWorker();
-    m_arrWorkerErrors.clear();
-    m_extractState = CExtractState();
-    m_extractState.pKillRequested = &bKillRequested;
-    m_extractState.pPasswordNeeded = &bPasswordNeeded;
-    m_extractState.pProgress = &progress;
-    m_extractState.pLog = &log;
-    m_extractState.pWorkLists = &m_list.WorkLists();
-    m_extractState.pErrors = &m_arrWorkerErrors;
-    const bool bTest = Option(CJobList::OPTION_TEST);
-    if (bZip) {
-        CZipJob job;
-        job.strArchive = strZipArchive;
-        job.strOutputFolder = strItemOutput;
-        job.strPassword = strPassword;
-        job.strInputPath = strInputPath;
-        job.bTest = bTest;
-        CUnzipContext* pContext = pUnzip != nullptr ? pUnzip : &m_noUnzip;
-        m_worker = std::thread([this, job, pContext] {
-            const CZipRunResult result = RunUnzip(job, *pContext, m_extractState);
-            // Whatever the library's way of failing, a run that did not succeed never passes
-            // silently: clean-up must not delete an archive that was not extracted.
-            if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
-                (!result.bCalled || result.nLibraryResult != 0))
-                m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
-                                            ":  Unhandled error\r\n");
-            PostWorkerOutcome(this, result.nOutcome);
-        });
-        return;
-    }
-    CRarJob job;
-    job.strUnrarExe = strUnrarExe;
-    job.strArchive = strRarArchive;
-    job.strDestination = bSubsPack ? strSubsDestination : strItemOutput;
-    job.strPassword = strPassword;
-    job.strInputPath = strInputPath;
-    job.bTest = bTest;
-    job.bFolderItem = pItem != nullptr && pItem->strType == "folder";
-    m_worker = std::thread([this, job] {
-        const CRarRunResult result = RunRarTool(job, m_extractState);
-        // Exit codes that mean "nothing was extracted" (no files, wrong password) and a
-        // program that never started must fail the item, so clean-up cannot run.
-        if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
-            (!result.runner.bStarted || result.nExitCode != 0))
-            m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
-                                        ":  Unhandled error\r\n");
-        PostWorkerOutcome(this, result.nOutcome);
-    });
-}
-
-void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f) {
-    CListItem* pItem = CurrentItem();
-    int nOption = CJobList::OPTION_KEEP_NFO;
-    if (nKind == ECompanionKind::Cover)
-        nOption = CJobList::OPTION_KEEP_COVERS;
-    else if (nKind == ECompanionKind::Sample)
-        nOption = CJobList::OPTION_KEEP_SAMPLE;
-    else if (nKind == ECompanionKind::Subtitle)
-        nOption = CJobList::OPTION_KEEP_SUBS;
-    CCompanionOptions opt;
-    opt.strItemPath = pItem != nullptr ? pItem->strPath : std::string();
-    opt.strInputPath = strInputPath;
-    opt.strOutputFolder = strItemOutput;
-    opt.bTest = Option(CJobList::OPTION_TEST);
-    opt.bKeep = Option(nOption);
-    opt.bKilled = bKillRequested != 0;
-    CCopyRequest req;
-    if (pItem == nullptr || !PlanCompanionCopy(nKind, f.strPath, opt, req)) {
-        Post(Msg().UWM_FILE_DONE);
-        return;
-    }
-    if (!PrepareCopyFolder(req, log, pItem->arrErrors)) {
-        Post(Msg().UWM_FILE_DONE);
-        return;
-    }
-    AvoidTargetClash(req, m_mapTargets, log);
-    if (nKind == ECompanionKind::Sample) {
-        strSampleSource = req.strSource;
-        strSampleTarget = req.strTarget;
-        m_list.SetRowResult(nCurrentRow, COPYING_SAMPLES, COPYING_SAMPLES, IMAGE_COPYING_SAMPLES);
-    } else if (nKind == ECompanionKind::Subtitle) {
-        strSubsSource = req.strSource;
-        strSubsTarget = req.strTarget;
-    }
-    JoinWorker();
-    m_arrWorkerErrors.clear();
-    m_copy = req;
-    m_bCompanionRun = true;
-    m_worker = std::thread([this] {
-        m_nCopyResult = RunCompanionCopy(m_copy, bKillRequested, log, m_arrWorkerErrors);
-        if (m_nCopyResult == ECopyResult::Killed)
-            Post(Msg().UWM_ITEM_DONE, CODE_KILLED);
-        else
-            Post(Msg().UWM_FILE_DONE);
-    });
-}
-
-void CDriver::JoinWorker() {
-    if (m_worker.joinable())
-        m_worker.join();
-}
-
-// Runs on the GUI thread once the worker's message has arrived: the worker has nothing
-// left to do but return, so the join is immediate.
-void CDriver::TakeWorkerResults() {
-    JoinWorker();
-    CListItem* pItem = CurrentItem();
-    if (pItem != nullptr)
-        for (const std::string& strLine : m_arrWorkerErrors)
-            pItem->arrErrors.push_back(strLine);
-    m_arrWorkerErrors.clear();
-    if (m_bCompanionRun) {
-        m_bCompanionRun = false;
-        if (m_nCopyResult == ECopyResult::Copied)
-            m_setCopiedOk.insert(m_copy.strSource);
-    }
-}
-
-// --- the password step ---------------------------------------------------------------------
-
-void CDriver::OnPasswordNeeded() {
-    TakeWorkerResults();
-    const auto& arrWork = m_list.WorkLists().arrWork;
-    CListItem* pItem = CurrentItem();
-    if (pItem == nullptr || nCurrentFile < 0 || nCurrentFile >= static_cast<int>(arrWork.size())) {
-        Post(Msg().UWM_FILE_DONE);
-        return;
-    }
-    const CFileInformation& f = arrWork[static_cast<std::size_t>(nCurrentFile)];
-    CPasswordStepState state;
-    state.bPasswordPrompt = bPasswordPrompt != 0;
-    state.pPasswordAsked = &bPasswordAsked;
-    state.pPassword = &strPassword;
-    state.pArchivesDone = &progress.nArchivesDone;
-    state.pErrors = &pItem->arrErrors;
-    state.pPrompt = pPasswordPrompt;
-    state.strArchive = f.bZip ? strZipArchive : strRarArchive;
-    state.strInputPath = strInputPath;
-    log.AppendLog("Password needed:\t" + FileNameOf(state.strArchive) + "\r\n");
-    ::OnPasswordNeeded(state, nCurrentFile, this);
 }
 
 // --- step 6: the item has ended ---------------------------------------------------------
@@ -491,16 +312,15 @@ void CDriver::OnPasswordNeeded() {
 void CDriver::OnItemDone(int nCode) {
     TakeWorkerResults();
     itemTimer.Stop();
-    if (progress.bBarShown)
-        progress.StopRowProgress();
+    StopProgress();
     if (nCode == CODE_ALREADY_DONE || nCode == CODE_NOTHING_FOUND || nCode == CODE_KILLED ||
-        nCode == CODE_STOPPED) {
+        nCode == CODE_STOPPED || nCode == CODE_ITEM_GONE) {
         Post(Msg().UWM_SET_RESULT, nCode);
         return;
     }
     CListItem* pItem = CurrentItem();
     if (pItem == nullptr) {
-        Post(Msg().UWM_SET_RESULT, CODE_ALREADY_DONE);
+        Post(Msg().UWM_SET_RESULT, CODE_ITEM_GONE);
         return;
     }
     // Never "Completed OK" (and never a clean-up) after a kill.
@@ -512,32 +332,53 @@ void CDriver::OnItemDone(int nCode) {
         Post(Msg().UWM_SET_RESULT, CODE_FAILED);
         return;
     }
-    CollectNewFiles(strItemOutput, false, pItem->arrNewFiles);
+    CollectNewFiles(m_run.strItemOutput, false, m_run.arrFolderSnapshot, pItem->arrNewFiles);
+    pItem = nullptr;
     if (Option(CJobList::OPTION_CLEAN_UP) && !Option(CJobList::OPTION_TEST)) {
-        m_list.SetRowImage(nCurrentRow, IMAGE_CLEANING);
-        CCleanUpContext ctx;
-        ctx.strItemPath = pItem->strPath;
-        ctx.strInputPath = strInputPath;
-        ctx.strOutputFolder = strItemOutput;
-        ctx.bKeepNfo = Option(CJobList::OPTION_KEEP_NFO);
-        ctx.bKeepSample = Option(CJobList::OPTION_KEEP_SAMPLE);
-        ctx.bKeepCovers = Option(CJobList::OPTION_KEEP_COVERS);
-        ctx.bKeepSubs = Option(CJobList::OPTION_KEEP_SUBS);
-        ctx.bKeepSubsFolder = Option(CJobList::OPTION_KEEP_SUBS_FOLDER);
-        ctx.setCopiedOk = m_setCopiedOk;
-        CWorkLists& lists = m_list.WorkLists();
-        DeleteFiles(lists.arrAllFiles, ctx, pItem->arrCleanUp, log);
-        DeleteFolders(lists.arrFolders, ctx, pItem->arrCleanUp, log);
-        Post(Msg().UWM_SET_RESULT, pItem->arrCleanUp.empty() ? CODE_COMPLETED : CODE_CLEANUP_LEFT);
+        RunCleanUp();
         return;
     }
     Post(Msg().UWM_SET_RESULT, CODE_COMPLETED);
 }
 
+void CDriver::RunCleanUp() {
+    m_list.SetRowImage(SyncCurrentRow(), IMAGE_CLEANING);
+    CCleanUpContext ctx;
+    ctx.strInputPath = m_run.strInputPath;
+    ctx.strOutputFolder = m_run.strItemOutput;
+    ctx.bKeepNfo = Option(CJobList::OPTION_KEEP_NFO);
+    ctx.bKeepSample = Option(CJobList::OPTION_KEEP_SAMPLE);
+    ctx.bKeepCovers = Option(CJobList::OPTION_KEEP_COVERS);
+    ctx.bKeepSubs = Option(CJobList::OPTION_KEEP_SUBS);
+    ctx.bKeepSubsFolder = Option(CJobList::OPTION_KEEP_SUBS_FOLDER);
+    ctx.setCopiedOk = m_run.setCopiedOk;
+    // The row's image change above may have run anybody's code: the record is looked up
+    // now, and its report entries are worked on as a copy.
+    const CListItem* pItem = CurrentItem();
+    if (pItem == nullptr) {
+        Post(Msg().UWM_SET_RESULT, CODE_ITEM_GONE);
+        return;
+    }
+    ctx.strItemPath = pItem->strPath;
+    std::vector<CleanUpInfo> arrCleanUp = pItem->arrCleanUp;
+    pItem = nullptr;
+    CWorkLists& lists = m_list.WorkLists();
+    DeleteFiles(lists.arrAllFiles, ctx, arrCleanUp, log);
+    DeleteFolders(lists.arrFolders, ctx, arrCleanUp, log);
+    CListItem* pDone = CurrentItem();
+    if (pDone == nullptr) {
+        Post(Msg().UWM_SET_RESULT, CODE_ITEM_GONE);
+        return;
+    }
+    pDone->arrCleanUp = std::move(arrCleanUp);
+    Post(Msg().UWM_SET_RESULT, pDone->arrCleanUp.empty() ? CODE_COMPLETED : CODE_CLEANUP_LEFT);
+}
+
 // --- step 7: the row's result -----------------------------------------------------------------
 
 void CDriver::OnSetResult(int nCode) {
-    const int nRow = nCurrentRow;
+    const int nRow = SyncCurrentRow();
+    bool bEndRun = false;
     switch (nCode) {
         case CODE_ALREADY_DONE:
             ++nSkippedCount;
@@ -549,7 +390,7 @@ void CDriver::OnSetResult(int nCode) {
         }
         case CODE_KILLED:
             m_list.SetRowResult(nRow, KILLED, KILLED, IMAGE_KILLED);
-            nCurrentRow = m_list.RowCount();
+            bEndRun = true;
             break;
         case CODE_CLEANUP_LEFT:
             m_list.SetRowResult(nRow, CLEANUP_LEFT, RESULT_CLEANUP_FAILED, IMAGE_CLEANUP_LEFT);
@@ -563,20 +404,23 @@ void CDriver::OnSetResult(int nCode) {
             m_list.SetRowResult(nRow, COMPLETED, ElapsedText(), IMAGE_COMPLETED);
             break;
         case CODE_STOPPED:
-            nCurrentRow = m_list.RowCount();
+            bEndRun = true;
             break;
-        default:
+        default:  // CODE_ITEM_GONE: nothing to show
             break;
     }
-    if (nCode != CODE_ALREADY_DONE && nCode != CODE_STOPPED)
+    if (nRow >= 0 && nCode != CODE_ALREADY_DONE && nCode != CODE_STOPPED && nCode != CODE_ITEM_GONE)
         emit RowFinished(nRow);
-    if (nCurrentRow + 1 >= m_list.RowCount()) {
+    // The run goes on below the item's row as it is now (or where it was, when it is gone).
+    const int nRowNow = CurrentRow();
+    const int nNext = nRowNow >= 0 ? nRowNow + 1 : m_run.nLastRow;
+    if (bEndRun || nNext >= m_list.RowCount()) {
         Post(Msg().UWM_LIST_DONE);
-    } else {
-        ++nCurrentRow;
-        m_list.SetCurrentRow(nCurrentRow);
-        Post(Msg().UWM_PROCESS_ROW, nCurrentRow);
+        return;
     }
+    m_nNextRowId = m_list.RowId(nNext);
+    m_list.SetCurrentRow(nNext);
+    Post(Msg().UWM_PROCESS_ROW, nNext);
 }
 
 // --- step 9: the run has ended -----------------------------------------------------------------
@@ -613,8 +457,8 @@ EEndAction CDriver::DecideEndAction(const std::vector<std::string>& arrStatuses,
 
 void CDriver::OnListDone() {
     JoinWorker();
-    nCurrentRow = -1;
-    nCurrentIndex = -1;
+    m_bRunning = false;
+    m_run = CItemRunState();
     m_list.SetCurrentRow(-1);
     m_list.SetCurrentIndex(-1);
     std::vector<std::string> arrStatuses;
@@ -630,62 +474,6 @@ void CDriver::OnListDone() {
 }
 
 void CDriver::OnAutoStart() {
-    if (nCurrentRow == -1)
+    if (!IsProcessing())
         Go();
-}
-
-// --- step 8: programs and videos of the output folder ---------------------------------------
-
-void CDriver::CollectNewFiles(const std::string& strFolder, bool bSnapshot,
-                              std::vector<std::string>& arrNewFiles) {
-    static const char* const PATTERNS[] = {".exe", ".msi", ".avi", ".mkv", ".mp4", ".mpg", ".mpeg", ".vob"};
-    if (bSnapshot)
-        arrFolderSnapshot.clear();
-    std::string strBase = strFolder;
-    if (strBase.empty() || strBase.back() != '/')
-        strBase += '/';
-    if (strFolder.empty())
-        return;  // test mode: nothing is extracted anywhere
-    auto matches = [](const std::string& strName, const std::string& strExt) {
-        if (strName.size() <= strExt.size())
-            return false;
-        return LowerAscii(strName.substr(strName.size() - strExt.size())) == strExt;
-    };
-    // Only names with one of the extensions are looked at more closely, so a large output
-    // folder costs one directory read.
-    std::vector<std::string> arrNames;
-    if (DIR* pDir = opendir(strBase.c_str())) {
-        while (dirent* pEntry = readdir(pDir)) {
-            const std::string strName = pEntry->d_name;
-            bool bWanted = false;
-            for (const char* pszExt : PATTERNS)
-                bWanted = bWanted || matches(strName, pszExt);
-            struct stat st {};
-            if (!bWanted || stat((strBase + strName).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-                continue;
-            arrNames.push_back(strName);
-        }
-        closedir(pDir);
-    }
-    for (const char* pszExt : PATTERNS) {
-        const std::string strExt = pszExt;
-        for (const std::string& strName : arrNames) {
-            if (!matches(strName, strExt))
-                continue;
-            const std::string strPath = strBase + strName;
-            if (bSnapshot) {
-                arrFolderSnapshot.push_back(strPath);
-                continue;
-            }
-            bool bKnown = false;
-            for (auto it = arrFolderSnapshot.begin(); it != arrFolderSnapshot.end(); ++it)
-                if (*it == strPath) {
-                    arrFolderSnapshot.erase(it);
-                    bKnown = true;
-                    break;
-                }
-            if (!bKnown)
-                arrNewFiles.push_back(strPath);
-        }
-    }
 }

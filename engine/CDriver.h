@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/CDiscovery.h"
+#include "engine/CDriverState.h"
 #include "engine/CPerfTimer.h"
 #include "engine/CProcessLog.h"
 #include "engine/CleanUp.h"
@@ -33,18 +34,6 @@
 #include "engine/UnzipExtract.h"
 
 class CJobList;
-
-// Result codes carried by UWM_ITEM_DONE and UWM_SET_RESULT.
-enum EItemResult {
-    CODE_ALL_HANDLED = 0,
-    CODE_ALREADY_DONE = 1,
-    CODE_NOTHING_FOUND = 2,
-    CODE_KILLED = 3,
-    CODE_CLEANUP_LEFT = 4,
-    CODE_FAILED = 5,
-    CODE_COMPLETED = 6,
-    CODE_STOPPED = 7,
-};
 
 // What the end of a run asks of the window.
 enum class EEndAction { None, Exit, Restore };
@@ -74,6 +63,9 @@ public:
     // Answers the effective output folder of a row; set by the owner from the output-folder
     // rules. Without it the item's input folder is used.
     std::function<std::string(int nRow)> fnResolveOutputFolder;
+    // Starts a worker thread (extraction, companion copy). Tests replace it to make a start
+    // fail; a start that throws fails the entry with an error line.
+    std::function<std::thread(std::function<void()>)> fnStartThread;
 
     // --- commands (GUI thread) -------------------------------------------------
     enum class EGoResult { Started, ListEmpty, ToolsMissing, AlreadyRunning };
@@ -83,27 +75,19 @@ public:
     // UWM_AUTO_START: Go! when idle, otherwise ignored.
     void PostAutoStart();
 
-    bool IsProcessing() const { return nCurrentRow != -1; }
+    bool IsProcessing() const { return m_bRunning; }
+    // The id of the item being processed, -1 when idle or between two items.
+    int CurrentItemId() const { return m_run.nId; }
+    // The row of that item now (rows may have moved), -1 when none.
+    int CurrentRow() const;
 
-    // --- driver state ------------------------------------------------------------
-    int nCurrentRow = -1;
-    int nCurrentIndex = -1;
-    int nCurrentFile = 0;
+    // --- run state -----------------------------------------------------------------
     int nSkippedCount = 0;
     std::atomic<int> bStopRequested{0};
     std::atomic<int> bKillRequested{0};
-    std::string strInputPath;
-    std::string strItemOutput;
-    std::string strRarArchive;
-    std::string strZipArchive;
-    std::string strSubsDestination;
-    CPerfTimer itemTimer;
-    std::vector<std::string> arrFolderSnapshot;
     std::atomic<int> bPasswordNeeded{0};
-    int nAnnouncedFile = -1;
-    int bPasswordAsked = 0;
     std::string strPassword;  // stays for every later run until the program ends
-    std::string strSampleSource, strSampleTarget, strSubsSource, strSubsTarget;
+    CPerfTimer itemTimer;
 
     CProcessLog log;
     CProgress progress;
@@ -117,21 +101,25 @@ public:
     // Elapsed time of the item now running (or of the last one).
     std::string ElapsedText() const;
 
-    // Programs and videos in strFolder itself (step 8 of a row): with bSnapshot the list is
-    // taken anew, otherwise new paths go to arrNewFiles.
-    void CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<std::string>& arrNewFiles);
-
     // The end-of-list decision for the statuses of all rows.
     static EEndAction DecideEndAction(const std::vector<std::string>& arrStatuses,
                                       const CEndPreferences& prefs);
 
 signals:
+    // Every signal is emitted on the driver's (GUI) thread.
+    // nHoldMs > 0: erase after that many ms; 0: erase now (one character per tick); -1: stay.
     void StatusChanged(const QString& strText, uint nTextColour, uint nBackColour, int nHoldMs);
     void RunStarted();
     void RowStarted(int nRow);
     void RowFinished(int nRow);
     void RunFinished(int nEndAction);  // EEndAction
     void TraySummaryChanged();
+    // The row's bar and the animation timers start (marquee: no percentage) and stop.
+    void ProgressStarted(int nId, bool bMarquee);
+    void ProgressStopped(int nId);
+    // The process log's new text and its emptying, whatever thread wrote the log; queued.
+    void LogAppended(const QString& strText);
+    void LogCleared();
 
 protected:
     bool event(QEvent* pEvent) override;
@@ -149,16 +137,28 @@ private:
 
     void Post(int nMessage, qintptr wParam = 0);
     bool Option(int nOption) const;
+    // The current item looked up by its id; null when it is gone. The address is good only
+    // until the event loop runs again or the job list changes (a signal may change it).
     CListItem* CurrentItem();
+    // The current item's row (and the job list's idea of it) brought up to date.
+    int SyncCurrentRow();
+    void AddItemError(const std::string& strLine);
     void ShowStatus(const std::string& strText, uint32_t nText, uint32_t nBack, int nHoldMs);
+    void StopProgress();
     void JoinWorker();
     void TakeWorkerResults();
+    bool StartWorker(std::function<void()> fnBody, const std::string& strWhat);
+    void RunCleanUp();
 
     void StartArchiveWorker(bool bZip, bool bSubsPack);
     void StartCompanion(ECompanionKind nKind, const CFileInformation& f);
     void HandleFile(const CFileInformation& f);
+    void HandleSubsPack(const CFileInformation& f);
 
     CJobList& m_list;
+    bool m_bRunning = false;
+    int m_nNextRowId = -1;  // the item whose row UWM_PROCESS_ROW starts
+    CItemRunState m_run;
     CDiscoveryWorker m_discovery;
     std::thread m_worker;
     // Written by the worker, taken over by the GUI thread when its message arrives.
@@ -168,7 +168,4 @@ private:
     bool m_bCompanionRun = false;
     CCopyRequest m_copy;
     ECopyResult m_nCopyResult = ECopyResult::Copied;
-
-    std::set<std::string> m_setCopiedOk;
-    std::map<std::string, std::string> m_mapTargets;
 };

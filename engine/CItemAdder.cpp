@@ -21,18 +21,22 @@ CItemAdder::CResult CItemAdder::AddItems(const std::vector<CAddCandidate>& arrCa
         // Too long for the platform: refused whole (and said so), never shortened.
         if (candidate.strPath.size() > MAX_PATH_BYTES) {
             ++result.nUnacceptable;
+            result.arrCandidates.push_back(ECandidate::TooLong);
             continue;
         }
         const std::string type = Classify(candidate.strPath);
         if (type.empty()) {
             ++result.nUnacceptable;
+            result.arrCandidates.push_back(ECandidate::Unacceptable);
             continue;
         }
         // Only rows already in the list count; the same path twice in one call goes in twice.
         if (m_list.IsInList(candidate.strPath)) {
             ++result.nDuplicate;
+            result.arrCandidates.push_back(ECandidate::Duplicate);
             continue;
         }
+        result.arrCandidates.push_back(ECandidate::Accepted);
         m_arrPending.push_back({FileNameOf(candidate.strPath), candidate.strPath, type, candidate.nPreset});
     }
 

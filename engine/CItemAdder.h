@@ -48,7 +48,12 @@ public:
     // "folder", "zip", "rar", or "" for an unacceptable path.
     static std::string Classify(const std::string& strPath);
 
+    // What became of one candidate. Accepted ones are inserted whenever any
+    // candidate is accepted (the outcome rule inserts unless none is).
+    enum class ECandidate { Accepted, Unacceptable, TooLong, Duplicate };
+
     struct CResult {
+        std::vector<ECandidate> arrCandidates;  // one per candidate, in order
         int nTotal = 0;
         int nUnacceptable = 0;  // includes paths refused for their length
         int nDuplicate = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/CItemStates.h"
 
@@ -51,6 +52,25 @@ int CJobList::FindIndex(int nRow) const {
     return -1;
 }
 
+int CJobList::FindRowById(int nId) const {
+    for (size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
+        if (m_arrRows[nRow].nId == nId) {
+            return static_cast<int>(nRow);
+        }
+    }
+    return -1;
+}
+
+const CListItem* CJobList::ItemById(int nId) const {
+    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
+                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
+    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
+}
+
+CListItem* CJobList::ItemById(int nId) {
+    return const_cast<CListItem*>(std::as_const(*this).ItemById(nId));
+}
+
 CListItem& CJobList::Item(int nIndex) {
     return m_arrItems.at(static_cast<size_t>(nIndex));
 }
@@ -67,6 +87,25 @@ CListItem* CJobList::ItemAtRow(int nRow) {
 const CListItem* CJobList::ItemAtRow(int nRow) const {
     int nIndex = FindIndex(nRow);
     return nIndex < 0 ? nullptr : &m_arrItems[static_cast<size_t>(nIndex)];
+}
+
+int CJobList::FindRowById(int nId) const {
+    for (std::size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
+        if (m_arrRows[nRow].nId == nId) {
+            return static_cast<int>(nRow);
+        }
+    }
+    return -1;
+}
+
+CListItem* CJobList::ItemById(int nId) {
+    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
+                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
+    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
+}
+
+const CListItem* CJobList::ItemById(int nId) const {
+    return const_cast<CJobList*>(this)->ItemById(nId);
 }
 
 int32_t CJobList::RowId(int nRow) const {
@@ -239,6 +278,17 @@ bool CJobList::RemoveRow(int nRow) {
     return true;
 }
 
+bool CJobList::RemoveRows(const std::vector<int>& arrRows) {
+    bool bAll = std::all_of(arrRows.begin(), arrRows.end(), [this](int nRow) { return IsValidRow(nRow); });
+    // From the bottom, so that the rows still to go keep their numbers.
+    const std::vector<int> arrSorted = ValidSortedRows(arrRows);
+    for (auto it = arrSorted.rbegin(); it != arrSorted.rend(); ++it) {
+        bAll = RemoveRow(*it) && bAll;
+    }
+    emit TraySummaryRefreshRequested();
+    return bAll;
+}
+
 void CJobList::ResetRow(int nRow) {
     if (!IsValidRow(nRow)) {
         return;
@@ -251,6 +301,9 @@ void CJobList::ResetRow(int nRow) {
         pItem->strStatus.clear();
         pItem->strResult.clear();
         pItem->strTime.clear();
+        pItem->strRunOutputFolder.clear();
+        pItem->bRunWasTest = 0;
+        pItem->bHasRun = 0;
         m_arrRows[static_cast<size_t>(nRow)].nImage = IdleImage(*pItem);
     }
     EmitRowChanged(nRow);
@@ -370,11 +423,7 @@ void CJobList::SetRowResult(int nRow, const std::string& strStatus, const std::s
     EmitRowChanged(nRow);
 }
 
-std::vector<int> CJobList::MoveRows(const std::vector<int>& arrRows, int nTargetRow) {
-    std::vector<int> arrMoved;
-    if (IsProcessing()) {
-        return arrMoved;
-    }
+std::vector<int> CJobList::ValidSortedRows(const std::vector<int>& arrRows) const {
     std::vector<int> arrSorted;
     for (int nRow : arrRows) {
         if (IsValidRow(nRow)) {
@@ -383,27 +432,132 @@ std::vector<int> CJobList::MoveRows(const std::vector<int>& arrRows, int nTarget
     }
     std::sort(arrSorted.begin(), arrSorted.end());
     arrSorted.erase(std::unique(arrSorted.begin(), arrSorted.end()), arrSorted.end());
+    return arrSorted;
+}
+
+void CJobList::MoveOneRow(int nFrom, int nTo) {
+    if (nFrom == nTo || !IsValidRow(nFrom) || !IsValidRow(nTo)) {
+        return;
+    }
+    // beginMoveRows counts the destination before the row is taken out.
+    const int nDestination = nTo > nFrom ? nTo + 1 : nTo;
+    if (!beginMoveRows(QModelIndex(), nFrom, nFrom, QModelIndex(), nDestination)) {
+        return;
+    }
+    auto itFrom = m_arrRows.begin() + nFrom;
+    auto itTo = m_arrRows.begin() + nTo;
+    if (nTo > nFrom) {
+        std::rotate(itFrom, itFrom + 1, itTo + 1);
+    } else {
+        std::rotate(itTo, itFrom, itFrom + 1);
+    }
+    endMoveRows();
+}
+
+std::vector<int> CJobList::MoveRows(const std::vector<int>& arrRows, int nTargetRow) {
+    std::vector<int> arrMoved;
+    if (IsProcessing()) {
+        return arrMoved;
+    }
+    const std::vector<int> arrSorted = ValidSortedRows(arrRows);
     if (arrSorted.empty()) {
         return arrMoved;
     }
-    // The rows are taken out from the top; each later row has moved up by
-    // the number of rows already taken.
-    std::vector<CRow> arrTaken;
-    for (size_t i = 0; i < arrSorted.size(); ++i) {
-        int nRow = arrSorted[i] - static_cast<int>(i);
-        arrTaken.push_back(m_arrRows[static_cast<size_t>(nRow)]);
-        beginRemoveRows(QModelIndex(), nRow, nRow);
-        m_arrRows.erase(m_arrRows.begin() + nRow);
-        endRemoveRows();
+    std::vector<bool> arrSelected(m_arrRows.size(), false);
+    std::vector<int32_t> arrIds;
+    for (int nRow : arrSorted) {
+        arrSelected[static_cast<size_t>(nRow)] = true;
+        arrIds.push_back(m_arrRows[static_cast<size_t>(nRow)].nId);
     }
-    // The target keeps the position it had before; past the end means append.
-    int nPosition = (nTargetRow < 0) ? RowCount() : std::min(nTargetRow, RowCount());
-    for (CRow& row : arrTaken) {
-        beginInsertRows(QModelIndex(), nPosition, nPosition);
-        m_arrRows.insert(m_arrRows.begin() + nPosition, std::move(row));
-        endInsertRows();
-        arrMoved.push_back(nPosition);
-        ++nPosition;
+    // The rows land just above the first row that stays, at or below the
+    // target: that row's index once the moved rows are out. None: the end.
+    int nAnchor = -1;
+    if (nTargetRow >= 0) {
+        for (int nRow = nTargetRow; nRow < RowCount(); ++nRow) {
+            if (!arrSelected[static_cast<size_t>(nRow)]) {
+                nAnchor = nRow;
+                break;
+            }
+        }
+    }
+    const int nCount = static_cast<int>(arrIds.size());
+    if (nAnchor < 0) {
+        // Last first, each to the end of the rows still unplaced.
+        int nTo = RowCount() - 1;
+        for (int i = nCount - 1; i >= 0; --i) {
+            MoveOneRow(FindRowById(arrIds[static_cast<size_t>(i)]), nTo--);
+        }
+        for (int i = 0; i < nCount; ++i) {
+            arrMoved.push_back(RowCount() - nCount + i);
+        }
+        return arrMoved;
+    }
+    const int32_t nAnchorId = m_arrRows[static_cast<size_t>(nAnchor)].nId;
+    // Rows above the anchor go down, last first, each just above the one
+    // placed before it; rows below go up, in order, just above the anchor.
+    int nFirstBelow = 0;
+    while (nFirstBelow < nCount && arrSorted[static_cast<size_t>(nFirstBelow)] < nAnchor) {
+        ++nFirstBelow;
+    }
+    int32_t nHeadId = nAnchorId;
+    for (int i = nFirstBelow - 1; i >= 0; --i) {
+        const int32_t nId = arrIds[static_cast<size_t>(i)];
+        MoveOneRow(FindRowById(nId), FindRowById(nHeadId) - 1);
+        nHeadId = nId;
+    }
+    for (int i = nFirstBelow; i < nCount; ++i) {
+        MoveOneRow(FindRowById(arrIds[static_cast<size_t>(i)]), FindRowById(nAnchorId));
+    }
+    const int nEnd = FindRowById(nAnchorId);
+    for (int i = 0; i < nCount; ++i) {
+        arrMoved.push_back(nEnd - nCount + i);
+    }
+    return arrMoved;
+}
+
+std::vector<int> CJobList::MoveSelection(const std::vector<int>& arrRows, EMoveStep step) {
+    if (IsProcessing()) {
+        return {};
+    }
+    const std::vector<int> arrSorted = ValidSortedRows(arrRows);
+    if (arrSorted.empty()) {
+        return {};
+    }
+    if (step == EMoveStep::Top) {
+        return MoveRows(arrSorted, 0);
+    }
+    if (step == EMoveStep::Bottom) {
+        return MoveRows(arrSorted, -1);
+    }
+    std::vector<bool> arrSelected(m_arrRows.size(), false);
+    for (int nRow : arrSorted) {
+        arrSelected[static_cast<size_t>(nRow)] = true;
+    }
+    // Each selected row changes place with an unselected neighbour; a block
+    // pressed against the end stays where it is.
+    if (step == EMoveStep::Up) {
+        for (int nRow : arrSorted) {
+            if (nRow > 0 && !arrSelected[static_cast<size_t>(nRow - 1)]) {
+                MoveOneRow(nRow, nRow - 1);
+                arrSelected[static_cast<size_t>(nRow - 1)] = true;
+                arrSelected[static_cast<size_t>(nRow)] = false;
+            }
+        }
+    } else {
+        for (auto it = arrSorted.rbegin(); it != arrSorted.rend(); ++it) {
+            const int nRow = *it;
+            if (nRow + 1 < RowCount() && !arrSelected[static_cast<size_t>(nRow + 1)]) {
+                MoveOneRow(nRow, nRow + 1);
+                arrSelected[static_cast<size_t>(nRow + 1)] = true;
+                arrSelected[static_cast<size_t>(nRow)] = false;
+            }
+        }
+    }
+    std::vector<int> arrMoved;
+    for (int nRow = 0; nRow < RowCount(); ++nRow) {
+        if (arrSelected[static_cast<size_t>(nRow)]) {
+            arrMoved.push_back(nRow);
+        }
     }
     return arrMoved;
 }

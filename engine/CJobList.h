@@ -77,6 +77,14 @@ public:
     // (no such row or no such record) the message box says "Binary search
     // failed!!" with the error icon and the answer is -1.
     int FindIndex(int nRow) const;
+    // The row that shows the item with this id; -1 when no row does. Asks
+    // nothing and shows nothing (a gone item is an ordinary answer here).
+    int FindRowById(int nId) const;
+    // The record with this id, or null when it is gone. The address is good
+    // only until the next change of the list: keep the id, not the pointer,
+    // across anything that can run the event loop.
+    CListItem* ItemById(int nId);
+    const CListItem* ItemById(int nId) const;
     // Record by index; an index outside the array throws std::out_of_range.
     CListItem& Item(int nIndex);
     const CListItem& Item(int nIndex) const;
@@ -84,6 +92,11 @@ public:
     CListItem* ItemAtRow(int nRow);
     const CListItem* ItemAtRow(int nRow) const;
     const std::vector<CListItem>& Items() const { return m_arrItems; }
+    // Look-up by id: the row showing the item (-1 when no row has that id), and the
+    // record (null when it is gone). Neither says anything when the item is missing.
+    int FindRowById(int nId) const;
+    CListItem* ItemById(int nId);
+    const CListItem* ItemById(int nId) const;
     int32_t RowId(int nRow) const;
     std::string RowText(int nRow, int nColumn) const;
     void SetRowText(int nRow, int nColumn, const std::string& strText);
@@ -110,6 +123,10 @@ public:
     // Deletes one row and its record (the item menu's delete command). While
     // processing only rows after the current one may go; answers false else.
     bool RemoveRow(int nRow);
+    // Deletes the given (selected) rows and their records, then asks for the
+    // tray summary (TraySummaryRefreshRequested). While processing only rows
+    // after the current one go; answers true when every given row went.
+    bool RemoveRows(const std::vector<int>& arrRows);
 
     // --- list commands -------------------------------------------------------
     // Empties column 1 and the record's results and errors, restores the idle image.
@@ -133,10 +150,20 @@ public:
     void SetRowResult(int nRow, const std::string& strStatus, const std::string& strResult, int nImage);
 
     // The end of a drag and drop: the given rows (any order) are taken out
-    // and inserted, in their former order, at the position nTargetRow had
-    // before (at the end for -1 or a row past the end). Refused (empty
+    // and inserted again, in their former order, at the index the drop
+    // target row has once they are out, so the moved rows land just above
+    // the target row (when the target itself is moved: where it was). -1 or
+    // a row past the end appends them. Done as model moves (rowsMoved), so
+    // views keep their selection and persistent indexes. Refused (empty
     // answer) while processing. Answers the rows the moved items now occupy.
     std::vector<int> MoveRows(const std::vector<int>& arrRows, int nTargetRow);
+
+    // Ctrl+U / Ctrl+D: the selected rows one step up / down (a block that
+    // already touches the top / bottom stays); Ctrl+T / Ctrl+B: to the top /
+    // bottom in their order. Model moves as in MoveRows. Refused (empty)
+    // while processing. Answers the rows the moved items now occupy, ascending.
+    enum class EMoveStep { Up, Down, Top, Bottom };
+    std::vector<int> MoveSelection(const std::vector<int>& arrRows, EMoveStep step);
 
     // What a double click on a row opens.
     enum class EReport { None, Errors, CleanUp };
@@ -164,6 +191,9 @@ private:
     };
 
     void ReportSearchFailure() const;
+    // One row from nFrom to nTo (its index afterwards), as a model move.
+    void MoveOneRow(int nFrom, int nTo);
+    std::vector<int> ValidSortedRows(const std::vector<int>& arrRows) const;
     void RemoveRowAt(int nRow, int nIndex);
     void EmitRowChanged(int nRow);
     bool IsValidRow(int nRow) const { return nRow >= 0 && nRow < RowCount(); }

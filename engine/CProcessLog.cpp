@@ -15,12 +15,10 @@ bool IsBlank(char c) {
 }  // namespace
 
 void CProcessLog::AppendLog(const std::string& strText) {
-    std::unique_lock lock(m_mutex);
-    if (m_nLineBreaks + 1 >= MAX_LINES || m_strText.size() >= MAX_TEXT) {
-        m_strText.clear();
-        m_nLineBreaks = 0;
-    }
-    AppendLocked(strText, lock);
+    std::lock_guard lock(m_mutex);
+    if (m_nLineBreaks + 1 >= MAX_LINES || m_strText.size() >= MAX_TEXT)
+        ClearLocked();
+    AppendLocked(strText);
 }
 
 void CProcessLog::AppendWorkerLog(const std::string& strText, bool bFilter, bool bLine, bool bTestMode) {
@@ -41,27 +39,29 @@ void CProcessLog::AppendWorkerLog(const std::string& strText, bool bFilter, bool
     if (bLine && (strLine.size() < 2 || strLine.compare(strLine.size() - 2, 2, "\r\n") != 0))
         strLine += "\r\n";
 
-    std::unique_lock lock(m_mutex);
-    if (m_strText.size() >= MAX_TEXT) {
-        m_strText.clear();
-        m_nLineBreaks = 0;
-    }
-    AppendLocked(strLine, lock);
+    std::lock_guard lock(m_mutex);
+    if (m_strText.size() >= MAX_TEXT)
+        ClearLocked();
+    AppendLocked(strLine);
 }
 
-void CProcessLog::AppendLocked(const std::string& strText, std::unique_lock<std::mutex>& lock) {
+void CProcessLog::AppendLocked(const std::string& strText) {
     m_strText += strText;
     m_nLineBreaks += CountLineFeeds(strText);
-    auto fnListener = m_fnListener;
-    lock.unlock();
-    if (fnListener)
-        fnListener(strText);
+    if (m_fnListener)
+        m_fnListener(strText);
+}
+
+void CProcessLog::ClearLocked() {
+    m_strText.clear();
+    m_nLineBreaks = 0;
+    if (m_fnClearListener)
+        m_fnClearListener();
 }
 
 void CProcessLog::Clear() {
     std::lock_guard lock(m_mutex);
-    m_strText.clear();
-    m_nLineBreaks = 0;
+    ClearLocked();
 }
 
 std::string CProcessLog::Text() const {
@@ -77,4 +77,9 @@ int CProcessLog::LineCount() const {
 void CProcessLog::SetListener(std::function<void(const std::string&)> fnListener) {
     std::lock_guard lock(m_mutex);
     m_fnListener = std::move(fnListener);
+}
+
+void CProcessLog::SetClearListener(std::function<void()> fnListener) {
+    std::lock_guard lock(m_mutex);
+    m_fnClearListener = std::move(fnListener);
 }

@@ -30,14 +30,21 @@ public:
     // Lines as an edit control counts them: an empty log holds one line.
     int LineCount() const;
 
-    // Called (under no lock) with every piece of text appended; harvex-batch and the GUI use it.
+    // Called with every piece of text appended, and (SetClearListener) whenever the log is
+    // emptied, by Clear or before an append, on the thread that wrote, in the order the
+    // changes happened. Both run under the log's lock, so that a mirror of the log (the
+    // window's) sees the changes in order: a listener must not use the log itself; posting
+    // an event is what it is for.
     void SetListener(std::function<void(const std::string&)> fnListener);
+    void SetClearListener(std::function<void()> fnListener);
 
 private:
-    void AppendLocked(const std::string& strText, std::unique_lock<std::mutex>& lock);
+    void AppendLocked(const std::string& strText);
+    void ClearLocked();
 
     mutable std::mutex m_mutex;
     std::string m_strText;
     int m_nLineBreaks = 0;
     std::function<void(const std::string&)> m_fnListener;
+    std::function<void()> m_fnClearListener;
 };

@@ -23,6 +23,10 @@ public:
     // when items are added during a run; TakeScanCleanUp hands them over on
     // the GUI thread after UWM_SCAN_DONE.
     std::vector<CleanUpInfo> arrScanCleanUp;
+    // Error lines of a scan that failed (the item then fails): handed over with the
+    // clean-up entries.
+    std::vector<std::string> arrScanErrors;
+    bool bScanFailed = false;
 
     void Clear() {
         arrWork.clear();
@@ -31,11 +35,17 @@ public:
         arrRarFiles.clear();
         arrZipFiles.clear();
         arrScanCleanUp.clear();
+        arrScanErrors.clear();
+        bScanFailed = false;
     }
 
-    // Appends the scan's clean-up entries to the item, in the order found.
+    // Appends the scan's clean-up entries and error lines to the item, in the order found.
     void TakeScanCleanUp(CListItem& item) {
         item.arrCleanUp.insert(item.arrCleanUp.end(), arrScanCleanUp.begin(), arrScanCleanUp.end());
         arrScanCleanUp.clear();
+        if (bScanFailed && arrScanErrors.empty())
+            arrScanErrors.push_back("The scan of the item failed\r\n");
+        item.arrErrors.insert(item.arrErrors.end(), arrScanErrors.begin(), arrScanErrors.end());
+        arrScanErrors.clear();
     }
 };

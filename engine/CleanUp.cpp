@@ -227,25 +227,6 @@ void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& 
     }
 }
 
-int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp) {
-    std::size_t i = 0;
-    while (i < arrCleanUp.size()) {
-        const CleanUpInfo& info = arrCleanUp[i];
-        bool bDone = false;
-        if (info.nKind == 3) {
-            bDone = rmdir(info.strPath.c_str()) == 0 || !IsExistingFolder(info.strPath);
-        } else {
-            struct stat st {};
-            bDone = unlink(info.strPath.c_str()) == 0 || lstat(info.strPath.c_str(), &st) != 0;
-        }
-        if (bDone)
-            arrCleanUp.erase(arrCleanUp.begin() + static_cast<std::ptrdiff_t>(i));
-        else
-            ++i;
-    }
-    return static_cast<int>(arrCleanUp.size());
-}
-
 bool IsExistingFolder(const std::string& strPath) {
     if (strPath.rfind("//", 0) == 0)
         return true;

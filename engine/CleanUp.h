@@ -46,9 +46,30 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
 void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& ctx,
                    std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log);
 
-// The clean-up report's "Delete remaining": removes what each entry names; an entry whose
-// file or folder is gone afterwards leaves the list. Answers the number of entries left.
-int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp);
+// The clean-up report's "Delete remaining" on one item's entries: removes what each entry
+// names and answers the number of entries left (an entry whose file or folder is gone
+// afterwards leaves the list). Guards, as clean-up's own:
+//  - only entries strictly inside strInputFolder (the item's input folder), and the folder
+//    item's own folder (bFolderItem) when it is empty and not the output folder;
+//  - nothing in or of strOutputFolder when it lies inside the input folder;
+//  - never through a link: every folder below the input folder is opened relative to the
+//    one above it with O_NOFOLLOW, and the entry is removed with unlinkat on that descriptor
+//    (a link entry itself goes; what it points at is never touched);
+//  - folders only when empty (AT_REMOVEDIR), after the files, deepest first.
+int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp, const std::string& strInputFolder,
+                    const std::string& strOutputFolder, bool bFolderItem);
+
+class CJobList;
+
+enum class EDeleteRemaining { Deleted, PartlyDeleted, NoSuchItem, ItemBusy, NothingToDelete };
+
+// "&Delete remaining" for the item nId, looked up when called. bProcessing: a run is going
+// on (CDriver::IsProcessing()); then the item is refused when it is the one being processed
+// or when the list cannot say which one is. Only an item whose clean-up left entries
+// ("OK (Double click)") after a run of this session is touched. Afterwards its row and record
+// agree: no entry left -> "Completed OK" with its kept time text (image 2), otherwise
+// "OK (Double click)" / "Cleanup failed"; the tray summary is asked to refresh.
+EDeleteRemaining DeleteRemainingForItem(CJobList& list, int nId, bool bProcessing);
 
 // True when the path begins with "//" (taken to exist) or names an existing directory.
 bool IsExistingFolder(const std::string& strPath);

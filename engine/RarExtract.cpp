@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "companions/unrar/UnrarContract.h"
 #include "engine/CProcessLog.h"
 #include "engine/CWorkLists.h"
 #include "engine/Progress.h"
@@ -14,6 +15,12 @@ namespace {
 constexpr int PASSWORD_EXIT_CODE = 3333;
 // The program's own output is kept for evaluation up to this size (its tail beyond it).
 constexpr std::size_t MAX_CAPTURE = 8 * 1024 * 1024;
+
+// The password travels on a pipe the program inherits (CRedirect::SetSecretInput),
+// never on its command line, which every local user can read.
+std::string PasswordFdSwitch() {
+    return "--password-fd=" + std::to_string(CRedirect::SECRET_FD);
+}
 
 bool IsRootDestination(const std::string& strDestination) {
     return strDestination == "/";
@@ -100,7 +107,7 @@ private:
 std::vector<std::string> BuildRarArguments(const CRarJob& job, bool bSingleArchiveProgress) {
     std::vector<std::string> arrArgs = {job.strUnrarExe, job.bTest ? "t" : "x", "-o+", "-ierr", "-av-", "-y"};
     if (!job.strPassword.empty()) {
-        arrArgs.push_back("-p" + job.strPassword);
+        arrArgs.push_back(PasswordFdSwitch());
     }
     arrArgs.push_back(job.bFolderItem && !bSingleArchiveProgress ? "-idp" : "-idc");
     arrArgs.push_back(job.strArchive);
@@ -115,7 +122,7 @@ std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress)
     strLine += job.bTest ? " t" : " x";
     strLine += " -o+ -ierr -av- -y";
     if (!job.strPassword.empty()) {
-        strLine += " -p" + job.strPassword;
+        strLine += " " + PasswordFdSwitch();
     }
     strLine += job.bFolderItem && !bSingleArchiveProgress ? " -idp" : " -idc";
     strLine += " \"" + job.strArchive + "\"";
@@ -127,6 +134,38 @@ std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress)
         }
     }
     return strLine;
+}
+
+CRarOutputFacts ReadRarOutputFacts(const std::string& strOutput) {
+    static constexpr std::array<std::string_view, 4> ENTRY_LABELS = {
+        unrar::TEXT_EXTRACTING, unrar::TEXT_TESTING, unrar::TEXT_CREATING, unrar::TEXT_CONTINUING};
+    CRarOutputFacts facts;
+    std::string_view lastLine;
+    std::string_view rest = strOutput;
+    while (!rest.empty()) {
+        const std::size_t nFeed = rest.find('\n');
+        std::string_view line = rest.substr(0, nFeed);
+        rest = nFeed == std::string_view::npos ? std::string_view() : rest.substr(nFeed + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        lastLine = line;
+        if (!line.ends_with(unrar::TEXT_OK_FIELD)) {
+            continue;
+        }
+        for (std::string_view label : ENTRY_LABELS) {
+            if (line.starts_with(label) &&
+                line.size() > label.size() + std::string_view(unrar::TEXT_OK_FIELD).size()) {
+                ++facts.nEntriesDone;
+                break;
+            }
+        }
+    }
+    facts.bAllOk = lastLine == unrar::TEXT_ALL_OK;
+    return facts;
 }
 
 void ParseToolOutput(const std::string& strText, bool bTest, bool bKillRequested,
@@ -164,43 +203,59 @@ void ParseToolOutput(const std::string& strText, bool bTest, bool bKillRequested
 }
 
 void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, bool bKillRequested,
-                      std::vector<std::string>& arrErrors) {
+                      std::vector<std::string>& arrErrors, const std::string& strShown) {
     auto report = [&arrErrors](const std::string& strText) { AddReportLine(arrErrors, strText, 1); };
     switch (nExitCode) {
-        case 0:
+        case unrar::EXIT_OK: {
+            // The exit code alone proves nothing (a foreign or broken program may exit 0
+            // having done nothing): the program's own last line and its entry lines must say
+            // that the archive came out.
+            if (bKillRequested) {
+                return;
+            }
+            const std::string strPrefix = strShown.empty() ? std::string() : strShown + ":  ";
+            const CRarOutputFacts facts = ReadRarOutputFacts(strOutput);
+            if (!facts.bAllOk) {
+                report(strPrefix + (bTest ? "Unconfirmed test" : "Unconfirmed extraction") +
+                       ": the RAR program did not end with \"All OK\"");
+            } else if (facts.nEntriesDone == 0) {
+                report(strPrefix + unrar::TEXT_NO_FILES);
+            }
+            return;
+        }
         case PASSWORD_EXIT_CODE:
             return;
-        case 1:
-        case 2:
-        case 3:
-        case 6:
+        case unrar::EXIT_WARNING:
+        case unrar::EXIT_FATAL:
+        case unrar::EXIT_DAMAGED:
+        case unrar::EXIT_OPEN_ERROR:
         // "No files to extract" (10), a wrong password (11) and the codes that once meant
         // nothing to do: the archive was not extracted, so they must fail the item.
-        case 10:
-        case 11:
-        case 50:
-        case 51:
-        case 80:
-        case 81:
-        case 82:
+        case unrar::EXIT_NO_FILES:
+        case unrar::EXIT_BAD_PASSWORD:
+        case unrar::EXIT_OTHER_50:
+        case unrar::EXIT_OTHER_51:
+        case unrar::EXIT_OTHER_80:
+        case unrar::EXIT_OTHER_81:
+        case unrar::EXIT_OTHER_82:
             ParseToolOutput(strOutput, bTest, bKillRequested, arrErrors);
             break;
-        case 4:
+        case unrar::EXIT_LOCKED:
             report("Attempt to modify an archive previously locked by the 'k' command.");
             break;
-        case 5:
+        case unrar::EXIT_WRITE_ERROR:
             report("Write to disk error.");
             break;
-        case 7:
+        case unrar::EXIT_USAGE:
             report("Command line option error.");
             break;
-        case 8:
+        case unrar::EXIT_MEMORY:
             report("Not enough memory for operation.");
             break;
-        case 9:
+        case unrar::EXIT_CREATE_ERROR:
             report("Create file error.");
             break;
-        case 255:
+        case unrar::EXIT_SIGNAL:
             report("User stopped the process.");
             break;
         default:
@@ -272,6 +327,9 @@ CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
     CRarRunOwner owner(job, state);
     {
         CRedirect redirect(BuildRarArguments(job, bSingle), &owner, out.strCommandLine);
+        if (!job.strPassword.empty()) {
+            redirect.SetSecretInput(job.strPassword);
+        }
         redirect.Run();
         out.runner = redirect.Result();
     }
@@ -303,7 +361,10 @@ CRarRunResult RunRarToolUnguarded(const CRarJob& job, CExtractState& state) {
                               ":  the RAR program ended by signal " + std::to_string(out.runner.nSignal),
                           1);
         }
-        EvaluateExitCode(out.nExitCode, out.strOutput, job.bTest, bKill, arrErrors);
+        const std::size_t nErrorsBefore = arrErrors.size();
+        EvaluateExitCode(out.nExitCode, out.strOutput, job.bTest, bKill, arrErrors,
+                         PathInInput(job.strArchive, job.strInputPath));
+        out.bSucceeded = out.nExitCode == 0 && out.runner.nSignal == 0 && arrErrors.size() == nErrorsBefore;
         // The program overwrites its last percentage with "OK" and never prints 100 %: a
         // clean run of the single archive is complete, whatever percentage it showed last.
         if (bSingle && out.nExitCode == 0 && state.pProgress) {
@@ -327,6 +388,12 @@ CRarRunResult RunRarTool(const CRarJob& job, CExtractState& state) {
                           1);
         }
         return out;
+    } catch (...) {
+        if (state.pErrors) {
+            AddReportLine(*state.pErrors,
+                          PathInInput(job.strArchive, job.strInputPath) + ":  Unhandled error", 1);
+        }
+        return CRarRunResult{};
     }
 }
 

@@ -54,9 +54,11 @@ struct CExtractState {
     std::vector<std::string>* pErrors = nullptr;
 };
 
-// The command line as shown (and as the original program's users know it), e.g.
-//   /opt/harvex/unrar x -o+ -ierr -av- -y -psecret -idp "/in/a.part1.rar" "/out/a"
-// Test mode adds no destination; the root folder "/" is passed without quotes.
+// The command line as shown, e.g.
+//   /opt/harvex/unrar x -o+ -ierr -av- -y --password-fd=3 -idp "/in/a.part1.rar" "/out/a"
+// A password never appears: the program reads it from the pipe that RunRarTool hands
+// it as descriptor CRedirect::SECRET_FD. Test mode adds no destination; the root
+// folder "/" is passed without quotes.
 std::string BuildRarCommandLine(const CRarJob& job, bool bSingleArchiveProgress);
 
 // The same arguments as a vector, as the program receives them (no quoting).
@@ -64,13 +66,27 @@ std::vector<std::string> BuildRarArguments(const CRarJob& job, bool bSingleArchi
 
 // Maps the program's exit code to error lines of arrErrors; strOutput is the program's
 // output of this run, read for the codes that need it (ParseToolOutput).
-//   0, 3333 (password asked)                        nothing
+//   0                                                success only when the output ends with
+//                                                    "All OK" and reports at least one entry
+//                                                    done; otherwise an "Unconfirmed" line, or
+//                                                    "No files to extract" for no entry
+//   3333 (password asked)                            nothing
 //   1, 2, 3, 6, 10, 11, 50, 51, 80, 81, 82           the output is read
 //   4, 5, 7, 8, 9, 255                               their fixed message
 //   any other (also 128 + signal)                    "Unknown error.", then the output is read
 // Afterwards every code but 0 and 3333 leaves at least "Unhandled error" in arrErrors.
+// strShown (the archive as error lines show it) begins the lines written for exit 0.
 void EvaluateExitCode(int nExitCode, const std::string& strOutput, bool bTest, bool bKillRequested,
-                      std::vector<std::string>& arrErrors);
+                      std::vector<std::string>& arrErrors, const std::string& strShown = std::string());
+
+// What the program's output of one run proves: its own "All OK" as the last line, and
+// how many entries it reported done (an entry line, "Extracting  ", "Testing     ",
+// "Creating    " or its continuation "...         ", ended with "  OK").
+struct CRarOutputFacts {
+    bool bAllOk = false;
+    int nEntriesDone = 0;
+};
+CRarOutputFacts ReadRarOutputFacts(const std::string& strOutput);
 
 // Records the error lines found in the program's output: error lines, context lines with
 // the volume line before them, and "Unhandled error" when the output ends without
@@ -86,8 +102,9 @@ bool CountVolumeLine(const std::string& strLine, const std::string& strArchive, 
 
 struct CRarRunResult {
     EWorkerOutcome nOutcome = EWorkerOutcome::FileDone;
-    int nExitCode = 0;      // the code evaluated (3333 after a password prompt)
-    RedirectResult runner;  // what the runner saw
+    int nExitCode = 0;        // the code evaluated (3333 after a password prompt)
+    bool bSucceeded = false;  // exit 0, "All OK" and at least one entry done, no error line
+    RedirectResult runner;    // what the runner saw
     std::string strCommandLine;
     std::string strOutput;  // the program's output of this run
 };

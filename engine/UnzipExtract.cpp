@@ -53,6 +53,7 @@ int HandleUnzipMessage(UnzDllMessage* pMessage) {
         }
         switch (pMessage->nType) {
             case UNZ_MSG_ENTRY:
+                ++run.nEntriesDone;
                 if (run.pState->pLog) {
                     run.pState->pLog->AppendWorkerLog(strText, true, true, run.pJob->bTest);
                 }
@@ -170,7 +171,13 @@ CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExt
     } else if (out.nLibraryResult != UNZ_OK && run.nErrorLines == 0) {
         // A failure the messages did not describe still fails the item.
         AddRunError(run, strShown + ":  Unzip failed with error " + std::to_string(out.nLibraryResult));
+    } else if (out.nLibraryResult == UNZ_OK && run.nEntriesDone == 0) {
+        // Nothing came out: an empty archive is no success, and clean-up must not follow.
+        AddRunError(run, strShown + ":  No files to extract");
     }
+    out.nEntriesDone = run.nEntriesDone;
+    out.bSucceeded = out.nOutcome == EWorkerOutcome::FileDone && out.bCalled &&
+                     out.nLibraryResult == UNZ_OK && run.nEntriesDone > 0 && run.nErrorLines == 0;
     return out;
 }
 
@@ -184,6 +191,12 @@ CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState
         if (state.pErrors) {
             AddReportLine(*state.pErrors, PathInInput(job.strArchive, job.strInputPath) + ":  " + e.what(),
                           1);
+        }
+        return CZipRunResult{};
+    } catch (...) {
+        if (state.pErrors) {
+            AddReportLine(*state.pErrors,
+                          PathInInput(job.strArchive, job.strInputPath) + ":  Unhandled error", 1);
         }
         return CZipRunResult{};
     }

@@ -37,8 +37,10 @@ struct CZipJob {
 
 struct CZipRunResult {
     EWorkerOutcome nOutcome = EWorkerOutcome::FileDone;
-    bool bCalled = false;    // the library was called
-    int nLibraryResult = 0;  // its result (UNZ_OK or UNZ_ERR_*)
+    bool bCalled = false;     // the library was called
+    int nLibraryResult = 0;   // its result (UNZ_OK or UNZ_ERR_*)
+    int nEntriesDone = 0;     // entries the library reported extracted or tested
+    bool bSucceeded = false;  // UNZ_OK, at least one entry, and no error line
 };
 
 // What the callback works on during one library call: the parameter record's pCaller.
@@ -49,11 +51,14 @@ struct CUnzipRun {
     bool bPasswordNeeded = false;                 // the password did not open an entry
     bool bKilled = false;                         // the callback asked the library to stop
     std::size_t nErrorLines = 0;                  // error lines this run added
+    int nEntriesDone = 0;                         // UNZ_MSG_ENTRY messages
 };
 
 // Worker thread. Runs the library once for the job; error lines go to state.pErrors, the
 // "Unzipped"/"Tested" lines to state.pLog. Extraction needs an existing output folder that
-// can be entered; otherwise an error line and no library call. Does not post anything.
+// can be entered; otherwise an error line and no library call. Success needs the library's
+// UNZ_OK and at least one entry done; an archive without entries is "No files to extract".
+// Does not post anything.
 CZipRunResult RunUnzip(const CZipJob& job, CUnzipContext& context, CExtractState& state);
 
 // Worker thread body: RunUnzip, then posts its outcome to pTarget.

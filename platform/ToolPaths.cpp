@@ -83,9 +83,19 @@ CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::s
 }
 
 bool AreToolsPresent(const CToolPaths& paths) {
-    return !paths.strUnrarExe.empty() && paths.strUnrarExe[0] == '/' && IsRegularFile(paths.strUnrarExe) &&
-           ::access(paths.strUnrarExe.c_str(), X_OK) == 0 && !paths.strUnzipDll.empty() &&
-           paths.strUnzipDll[0] == '/' && IsRegularFile(paths.strUnzipDll);
+    return MissingTools(paths).empty();
+}
+
+std::vector<std::string> MissingTools(const CToolPaths& paths) {
+    std::vector<std::string> missing;
+    auto isAbsoluteFile = [](const std::string& path) {
+        return !path.empty() && path[0] == '/' && IsRegularFile(path);
+    };
+    if (!isAbsoluteFile(paths.strUnrarExe) || ::access(paths.strUnrarExe.c_str(), X_OK) != 0)
+        missing.push_back(paths.strUnrarExe);
+    if (!isAbsoluteFile(paths.strUnzipDll))
+        missing.push_back(paths.strUnzipDll);
+    return missing;
 }
 
 std::string ProgramFolder() {

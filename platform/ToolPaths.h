@@ -11,6 +11,7 @@
 // folder. The current folder is never searched.
 
 #include <string>
+#include <vector>
 
 struct CToolPaths {
     std::string strInstallDir;
@@ -22,6 +23,9 @@ CToolPaths ResolveToolPaths(const std::string& strDirectorySetting, const std::s
                             const std::string& strPathVariable);
 // True when both exist as regular files and unrar may be run.
 bool AreToolsPresent(const CToolPaths& paths);
+// The paths of the companions that AreToolsPresent finds missing (unrar first), so
+// that a message can name them; empty when both are present.
+std::vector<std::string> MissingTools(const CToolPaths& paths);
 // The folder of the running program (/proc/self/exe), "" when unknown.
 std::string ProgramFolder();
 // The program's own folder when it holds unrar or libunzdll.so (a build tree);

@@ -81,7 +81,53 @@ void SleepMs(int nMs) {
 CRedirect::CRedirect(std::vector<std::string> args, CRedirectOwner* owner, std::string commandLine)
     : arrArgs(std::move(args)), pOwner(owner ? owner : &nullOwner), strCommandLine(std::move(commandLine)) {}
 
-CRedirect::~CRedirect() = default;
+CRedirect::~CRedirect() {
+    // The secret does not outlive the run in this process's memory.
+    volatile char* pBytes = strSecret.data();
+    for (std::size_t i = 0; i < strSecret.size(); ++i) {
+        pBytes[i] = 0;
+    }
+}
+
+void CRedirect::SetSecretInput(std::string secret) {
+    strSecret = std::move(secret);
+    bHasSecret = true;
+}
+
+bool CRedirect::OpenSecretPipe(int& nReadFd) {
+    nReadFd = -1;
+    if (!bHasSecret) {
+        return true;
+    }
+    int arrSecret[2];
+    if (pipe2(arrSecret, O_CLOEXEC) != 0) {
+        ReportLastError("Error creating pipe");
+        return false;
+    }
+    // The whole secret fits into the pipe before the child starts; a write that
+    // would block means it does not, and the run is refused.
+    fcntl(arrSecret[1], F_SETFL, O_NONBLOCK);
+    std::size_t nDone = 0;
+    while (nDone < strSecret.size()) {
+        const ssize_t nWritten = write(arrSecret[1], strSecret.data() + nDone, strSecret.size() - nDone);
+        if (nWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nWritten <= 0) {
+            if (nWritten == 0 || errno == EAGAIN) {
+                errno = EMSGSIZE;
+            }
+            ReportLastError("Error creating pipe");
+            close(arrSecret[0]);
+            close(arrSecret[1]);
+            return false;
+        }
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    close(arrSecret[1]);
+    nReadFd = arrSecret[0];
+    return true;
+}
 
 void CRedirect::Stop() {
     bStop = true;
@@ -97,7 +143,17 @@ void CRedirect::Run() {
         ReportLastError("Error creating pipe");
         return;
     }
-    if (!StartChild(arrPipe[1])) {
+    int nSecretFd = -1;
+    if (!OpenSecretPipe(nSecretFd)) {
+        close(arrPipe[0]);
+        close(arrPipe[1]);
+        return;
+    }
+    const bool bStarted = StartChild(arrPipe[1], nSecretFd);
+    if (nSecretFd >= 0) {
+        close(nSecretFd);
+    }
+    if (!bStarted) {
         close(arrPipe[0]);
         close(arrPipe[1]);
         return;
@@ -127,7 +183,7 @@ void CRedirect::Run() {
     }
 }
 
-bool CRedirect::StartChild(int nWriteFd) {
+bool CRedirect::StartChild(int nWriteFd, int nSecretFd) {
     std::string strProgram;
     if (arrArgs.empty() || !ResolveProgram(arrArgs[0], strProgram)) {
         ReportLastError("Error creating process");
@@ -163,11 +219,28 @@ bool CRedirect::StartChild(int nWriteFd) {
             (void)!write(nErrorFd, &nError, sizeof nError);
             _exit(127);
         }
-        if (nErrorFd != 3 && dup2(nErrorFd, 3) == 3) {
-            nErrorFd = 3;
+        // Descriptors: 0, 1, 2, the secret at SECRET_FD (inherited), the exec error
+        // pipe just above it (closed by exec), nothing else. Both are parked above
+        // those numbers first, so that placing one cannot overwrite the other.
+        constexpr int nErrorSlot = SECRET_FD + 1;
+        const int nParkedError = fcntl(nErrorFd, F_DUPFD_CLOEXEC, nErrorSlot + 1);
+        const int nParkedSecret = nSecretFd >= 0 ? fcntl(nSecretFd, F_DUPFD_CLOEXEC, nErrorSlot + 1) : -1;
+        if (nParkedError < 0 || dup2(nParkedError, nErrorSlot) < 0) {
+            const int nError = errno;
+            (void)!write(nErrorFd, &nError, sizeof nError);
+            _exit(127);
         }
+        nErrorFd = nErrorSlot;
         fcntl(nErrorFd, F_SETFD, FD_CLOEXEC);
-        close_range(nErrorFd + 1, ~0U, 0);
+        if (nSecretFd >= 0 && (nParkedSecret < 0 || dup2(nParkedSecret, SECRET_FD) < 0)) {
+            const int nError = errno;
+            (void)!write(nErrorFd, &nError, sizeof nError);
+            _exit(127);
+        }
+        if (nSecretFd < 0) {
+            close(SECRET_FD);
+        }
+        close_range(nErrorSlot + 1, ~0U, 0);
         sigset_t empty;
         sigemptyset(&empty);
         sigprocmask(SIG_SETMASK, &empty, nullptr);

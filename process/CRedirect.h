@@ -3,7 +3,8 @@
 // owner as it arrives.
 //
 // The child gets the argument vector as it is (no shell, no quoting), standard input
-// from /dev/null, standard output and standard error on one pipe, its own session and
+// from /dev/null, standard output and standard error on one pipe, no other descriptor
+// (but the secret pipe of SetSecretInput), its own session and
 // process group (so it has no controlling terminal to read a password from, and Stop
 // reaches its children too) and the lowest CPU priority (nice 19).
 //
@@ -43,6 +44,15 @@ public:
     CRedirect(const CRedirect&) = delete;
     CRedirect& operator=(const CRedirect&) = delete;
 
+    // The descriptor at which the child finds what SetSecretInput handed over.
+    static constexpr int SECRET_FD = 3;
+    // Hands strSecret (a password) to the child on a pipe that it inherits as
+    // descriptor SECRET_FD: the bytes, then end of file. It is the one descriptor
+    // the child gets besides 0, 1 and 2; without a secret it gets none. A secret
+    // never goes on the argument vector or into the environment, where other
+    // processes can read it (/proc/PID/cmdline). Call before Run; at most 64 KiB.
+    void SetSecretInput(std::string strSecret);
+
     // Starts the child and pumps its output until it ends or is ended.
     virtual void Run();
     // Asks Run to end the child at its next poll.
@@ -65,7 +75,8 @@ protected:
     virtual ssize_t ReadOutput(int nFd, char* pBuffer, std::size_t nSize);
 
 private:
-    bool StartChild(int nWriteFd);
+    bool StartChild(int nWriteFd, int nSecretFd);
+    bool OpenSecretPipe(int& nReadFd);
     void Pump(int nReadFd);
     void HandleChunk(std::string text);
     void Terminate(int nReadFd);
@@ -75,6 +86,8 @@ private:
     std::vector<std::string> arrArgs;
     CRedirectOwner* pOwner;
     std::string strCommandLine;
+    std::string strSecret;
+    bool bHasSecret = false;
     std::atomic<bool> bStop{false};
     pid_t nPid = -1;
     RedirectResult result;

@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest
   libarchive-tools zip unzip p7zip-full
   xvfb xauth
+  clang libclang-rt-14-dev
   libglib2.0-dev desktop-file-utils appstream librsvg2-bin dpkg-dev lintian
 )
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything into build/ and runs every test;
 # then builds the headless parts with AddressSanitizer and UndefinedBehaviorSanitizer
-# into build-asan/ and runs their tests again.
+# into build-asan/ and runs their tests again; then runs every fuzz target for 20 seconds
+# (scripts/fuzz.sh, build-fuzz/). HARVEX_SKIP_SANITIZERS=1 and HARVEX_SKIP_FUZZ=1 leave
+# those passes out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,4 +25,8 @@ if [ "${HARVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake --build build-asan -j "$jobs"
   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE nosan
+fi
+
+if [ "${HARVEX_SKIP_FUZZ:-0}" != "1" ]; then
+  scripts/fuzz.sh 20
 fi

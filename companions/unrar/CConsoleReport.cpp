@@ -88,6 +88,7 @@ void CConsoleReport::EntryOk() {
     }
     Put(unrar::TEXT_OK_FIELD);
     Put("\n");
+    ++nEntriesOk;
     bEntryOpen = false;
     bFieldShown = false;
     Flush();

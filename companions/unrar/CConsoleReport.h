@@ -20,6 +20,8 @@ public:
     void Progress(int nPercent);
     // Ends the open entry line with "  OK".
     void EntryOk();
+    // How many entry lines ended with "  OK".
+    int EntriesOk() const { return nEntriesOk; }
     // Writes a complete line (a line feed is appended), ending an open entry line first.
     void Line(const std::string& strText);
     // Writes text without a line feed (the password prompt) and flushes.
@@ -37,4 +39,5 @@ private:
     bool bFieldShown = false;  // its percentage field has been printed
     std::string strEntryName;
     int nLastPercent = -1;
+    int nEntriesOk = 0;
 };

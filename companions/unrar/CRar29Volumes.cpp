@@ -3,14 +3,14 @@
 #include <cstring>
 #include <vector>
 
+#include "companions/unrar/RarFormat.h"
 #include "companions/unrar/decrypt/CPlainVolumeSource.h"
-#include "companions/unrar/decrypt/RarHeaderEditor.h"
 
 std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolumeSource> pSource) {
     // Only RAR 4.x volumes have files for our decoder; others are not walked twice.
-    uint8_t arrSignature[sizeof CRarBlockReader::RAR4_SIGNATURE] = {};
+    uint8_t arrSignature[sizeof rarformat::RAR4_SIGNATURE] = {};
     if (pSource->ReadAt(0, arrSignature, sizeof arrSignature) != int64_t(sizeof arrSignature) ||
-        std::memcmp(arrSignature, CRarBlockReader::RAR4_SIGNATURE, sizeof arrSignature) != 0) {
+        std::memcmp(arrSignature, rarformat::RAR4_SIGNATURE, sizeof arrSignature) != 0) {
         return pSource;
     }
     const RarVolumeInfo info = CRarBlockReader::ReadVolume(*pSource);
@@ -44,7 +44,7 @@ std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolume
             break;  // the block reader and libarchive will find the same fault
         }
         header[3] = uint8_t(header[3] & ~FILE_SOLID);
-        rarheader::SetRar4HeaderCrc(header);
+        rarformat::SetRar4HeaderCrc(header.data(), header.size());
         pView->AddCopy(nCursor, f.nHeaderOffset - nCursor);
         pView->AddLiteral(header);
         nCursor = f.nDataOffset;

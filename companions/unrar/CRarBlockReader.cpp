@@ -1,23 +1,16 @@
 #include "companions/unrar/CRarBlockReader.h"
 
-#include <zlib.h>
-
 #include <cstring>
+
+#include "companions/unrar/RarFormat.h"
 
 namespace {
 
-constexpr uint64_t RAR5_MAX_HEADER = 2 * 1024 * 1024;
-
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-uint32_t Crc32(const uint8_t* p, size_t n) {
-    return uint32_t(crc32_z(crc32(0L, Z_NULL, 0), p, n));
-}
+using rarformat::Crc32;
+using rarformat::Le16;
+using rarformat::Le32;
+namespace rar4 = rarformat::rar4;
+namespace rar5 = rarformat::rar5;
 
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -58,20 +51,13 @@ class CFieldReader {
 public:
     CFieldReader(const uint8_t* p, size_t n) : pData(p), nSize(n) {}
     bool Vint(uint64_t& v) {
-        v = 0;
-        for (int shift = 0; shift < 70; shift += 7) {
-            if (nPos >= nSize) {
-                return bOk = false;
-            }
-            uint8_t b = pData[nPos++];
-            if (shift < 64) {
-                v |= uint64_t(b & 0x7F) << shift;
-            }
-            if (!(b & 0x80)) {
-                return true;
-            }
+        const auto value = rarformat::ReadVint(pData, nSize, nPos);
+        if (!value) {
+            nPos = nSize;
+            return bOk = false;
         }
-        return bOk = false;
+        v = *value;
+        return true;
     }
     bool U32(uint32_t& v) {
         if (nSize - nPos < 4) {
@@ -128,6 +114,11 @@ public:
     void WalkRar4();
     void WalkRar5();
 
+    // The volume ended without its end-of-archive block. Every volume of both formats must
+    // have one: a volume cut exactly where a block begins looks like a whole one otherwise
+    // (README.md, "The end-of-archive block").
+    void FailWithoutEndBlock() { Fail(RarScanStatus::Truncated, "the end-of-archive block is missing"); }
+
 private:
     bool ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags, uint64_t offset, RarFileBlock& f);
     bool ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsStart, uint64_t extraSize,
@@ -139,7 +130,7 @@ private:
 };
 
 void CVolumeWalker::WalkRar4() {
-    uint64_t pos = sizeof(CRarBlockReader::RAR4_SIGNATURE);
+    uint64_t pos = sizeof(rarformat::RAR4_SIGNATURE);
     info.nValidEnd = pos;
     std::vector<uint8_t> h;
     bool bMainSeen = false;
@@ -151,7 +142,6 @@ void CVolumeWalker::WalkRar4() {
         if (!ReadExact(pos, 7, h)) {
             return;
         }
-        uint16_t crc = Le16(&h[0]);
         uint8_t type = h[2];
         uint16_t flags = Le16(&h[3]);
         uint16_t headSize = Le16(&h[5]);
@@ -163,16 +153,17 @@ void CVolumeWalker::WalkRar4() {
             return;
         }
         uint64_t addSize = 0;
-        if ((flags & 0x8000) && headSize >= 11) {
+        if ((flags & rar4::LONG_BLOCK) && headSize >= 11) {
             addSize = Le32(&h[7]);
         }
-        bool bCheckCrc = type == 0x73 || type == 0x74 || type == 0x7A;
-        if (bCheckCrc && (Crc32(&h[2], headSize - 2) & 0xFFFF) != crc) {
+        bool bCheckCrc = type == rar4::MAIN_BLOCK || type == rar4::FILE_BLOCK || type == rar4::NEWSUB_BLOCK ||
+                         type == rar4::END_BLOCK;
+        if (bCheckCrc && !rarformat::Rar4HeaderCrcMatches(h.data(), headSize)) {
             Fail(RarScanStatus::BadHeader, "header CRC mismatch at offset " + std::to_string(pos));
             return;
         }
-        if (type == 0x73) {
-            if (headSize < 13) {
+        if (type == rar4::MAIN_BLOCK) {
+            if (headSize < rar4::MAIN_HEADER_SIZE) {
                 Fail(RarScanStatus::BadHeader, "main header too short");
                 return;
             }
@@ -180,13 +171,13 @@ void CVolumeWalker::WalkRar4() {
             info.nMainHeaderOffset = pos;
             info.nMainHeaderEnd = pos + headSize;
             info.nMainFlags = flags;
-            info.bVolume = flags & 0x0001;
-            info.bLocked = flags & 0x0004;
-            info.bSolid = flags & 0x0008;
-            info.bNewNumbering = flags & 0x0010;
-            info.bFirstVolume = !info.bVolume || (flags & 0x0100) != 0;
+            info.bVolume = flags & rar4::MAIN_VOLUME;
+            info.bLocked = flags & rar4::MAIN_LOCK;
+            info.bSolid = flags & rar4::MAIN_SOLID;
+            info.bNewNumbering = flags & rar4::MAIN_NEW_NUMBERING;
+            info.bFirstVolume = !info.bVolume || (flags & rar4::MAIN_FIRST_VOLUME) != 0;
             info.nValidEnd = pos + headSize;
-            if (flags & 0x0080) {
+            if (flags & rar4::MAIN_HEADERS_ENCRYPTED) {
                 // Every later header is encrypted: an 8-byte salt precedes the first one.
                 info.bHeadersEncrypted = true;
                 info.headerEncryption.bPresent = true;
@@ -204,19 +195,19 @@ void CVolumeWalker::WalkRar4() {
             Fail(RarScanStatus::BadHeader, "no main header after the signature");
             return;
         }
-        if (type == 0x7B) {
+        if (type == rar4::END_BLOCK) {
             info.bHasEndBlock = true;
             info.nEndBlockOffset = pos;
-            info.bMoreVolumes = flags & 0x0001;
-            size_t off = 7 + ((flags & 0x0002) ? 4 : 0);
-            if ((flags & 0x0008) && headSize >= off + 2) {
+            info.bMoreVolumes = flags & rar4::END_NEXT_VOLUME;
+            size_t off = rar4::BASE_SIZE + ((flags & rar4::END_DATA_CRC) ? 4 : 0);
+            if ((flags & rar4::END_VOLUME_NUMBER) && headSize >= off + 2) {
                 info.nVolumeNumber = Le16(&h[off]);
             }
             info.nValidEnd = pos + headSize;
             return;
         }
         uint64_t dataSize = addSize;
-        if (type == 0x74 || type == 0x7A) {
+        if (type == rar4::FILE_BLOCK || type == rar4::NEWSUB_BLOCK) {
             RarFileBlock f;
             if (!ParseRar4File(h, flags, pos, f)) {
                 Fail(RarScanStatus::BadHeader, "damaged file header at offset " + std::to_string(pos));
@@ -227,7 +218,7 @@ void CVolumeWalker::WalkRar4() {
                 Fail(RarScanStatus::Truncated, "the data of " + f.strName + " is cut short");
                 return;
             }
-            if (type == 0x74) {
+            if (type == rar4::FILE_BLOCK) {
                 info.arrFiles.push_back(std::move(f));
             }
         } else if (pos + headSize + dataSize > info.nSize) {
@@ -237,43 +228,39 @@ void CVolumeWalker::WalkRar4() {
         pos += headSize + dataSize;
         info.nValidEnd = pos;
     }
-    // Archives written before end blocks existed end at the end of the file; the last
-    // entry's split flag tells whether a volume follows.
-    if (!info.arrFiles.empty() && info.arrFiles.back().bSplitAfter) {
-        info.bMoreVolumes = true;
-    }
+    FailWithoutEndBlock();
 }
 
 bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags, uint64_t offset,
                                   RarFileBlock& f) {
     size_t headSize = h.size();
-    if (headSize < 32) {
+    if (headSize < rar4::FILE_HEADER_MIN) {
         return false;
     }
-    uint64_t packLow = Le32(&h[7]);
-    uint64_t unpLow = Le32(&h[11]);
-    f.nHostOs = h[15];
-    f.nCrc32 = Le32(&h[16]);
+    uint64_t packLow = Le32(&h[rar4::FILE_PACK_SIZE]);
+    uint64_t unpLow = Le32(&h[rar4::FILE_UNP_SIZE]);
+    f.nHostOs = h[rar4::FILE_HOST_OS];
+    f.nCrc32 = Le32(&h[rar4::FILE_CRC]);
     f.bHasCrc = true;
-    f.nMtime = Le32(&h[20]);
+    f.nMtime = Le32(&h[rar4::FILE_TIME]);
     f.bHasMtime = true;
-    f.nUnpackVersion = h[24];
-    f.nMethod = h[25];
-    uint16_t nameSize = Le16(&h[26]);
-    f.nAttributes = Le32(&h[28]);
-    size_t p = 32;
+    f.nUnpackVersion = h[rar4::FILE_UNP_VER];
+    f.nMethod = h[rar4::FILE_METHOD];
+    uint16_t nameSize = Le16(&h[rar4::FILE_NAME_SIZE]);
+    f.nAttributes = Le32(&h[rar4::FILE_ATTRIBUTES]);
+    size_t p = rar4::FILE_HEADER_MIN;
     uint64_t packHigh = 0, unpHigh = 0;
-    if (flags & 0x0100) {
+    if (flags & rar4::FILE_LARGE) {
         if (headSize < 40) {
             return false;
         }
-        packHigh = Le32(&h[32]);
-        unpHigh = Le32(&h[36]);
+        packHigh = Le32(&h[rar4::FILE_HIGH_PACK_SIZE]);
+        unpHigh = Le32(&h[rar4::FILE_HIGH_UNP_SIZE]);
         p = 40;
     }
     f.nPackedSize = packLow | (packHigh << 32);
     f.nUnpackedSize = unpLow | (unpHigh << 32);
-    if ((flags & 0x0100) && unpLow == 0xFFFFFFFF && unpHigh == 0xFFFFFFFF) {
+    if ((flags & rar4::FILE_LARGE) && unpLow == 0xFFFFFFFF && unpHigh == 0xFFFFFFFF) {
         f.bUnpackedSizeKnown = false;
     }
     if (p + nameSize > headSize) {
@@ -281,7 +268,7 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
     }
     const uint8_t* pName = &h[p];
     std::string raw(reinterpret_cast<const char*>(pName), nameSize);
-    if (flags & 0x0200) {
+    if (flags & rar4::FILE_UNICODE) {
         size_t zero = raw.find('\0');
         if (zero == std::string::npos) {
             f.strName = raw;  // already UTF-8
@@ -293,18 +280,18 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
         f.strName = raw;
     }
     p += nameSize;
-    f.bSplitBefore = flags & 0x0001;
-    f.bSplitAfter = flags & 0x0002;
-    f.bSolid = flags & 0x0010;
-    f.bDirectory = (flags & 0x00E0) == 0x00E0;
+    f.bSplitBefore = flags & rar4::FILE_SPLIT_BEFORE;
+    f.bSplitAfter = flags & rar4::FILE_SPLIT_AFTER;
+    f.bSolid = flags & rar4::FILE_SOLID;
+    f.bDirectory = (flags & rar4::FILE_WINDOW_MASK) == rar4::FILE_WINDOW_MASK;
     if (!f.bDirectory) {
         f.nDictionary = uint32_t(0x10000) << ((flags >> 5) & 7);
     }
-    f.bStored = f.nMethod == 0x30;
-    if (flags & 0x0004) {
+    f.bStored = f.nMethod == rar4::METHOD_STORE;
+    if (flags & rar4::FILE_PASSWORD) {
         f.encryption.bPresent = true;
-        f.encryption.nFlags = flags & 0x0400;  // the salt flag
-        if ((flags & 0x0400) && p + 8 <= headSize) {
+        f.encryption.nFlags = flags & rar4::FILE_SALT;
+        if ((flags & rar4::FILE_SALT) && p + 8 <= headSize) {
             f.encryption.arrSalt.assign(h.begin() + long(p), h.begin() + long(p + 8));
         }
     }
@@ -329,7 +316,7 @@ void CVolumeWalker::ParseRar5Encryption(CFieldReader& r, RarEncryption& e, bool 
     if (bFile && r.Bytes(16, p)) {
         e.arrIv.assign(p, p + 16);
     }
-    if ((flags & 0x1) && r.Bytes(12, p)) {
+    if ((flags & rar5::ENCRYPTION_PASSWORD_CHECK) && r.Bytes(12, p)) {
         e.arrCheck.assign(p, p + 12);
     }
 }
@@ -345,7 +332,7 @@ bool CVolumeWalker::ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsSt
     if (!r.Vint(fileFlags) || !r.Vint(unpSize) || !r.Vint(attr)) {
         return false;
     }
-    if (fileFlags & 0x2) {
+    if (fileFlags & rar5::FILE_HAS_MTIME) {
         uint32_t t = 0;
         if (!r.U32(t)) {
             return false;
@@ -353,7 +340,7 @@ bool CVolumeWalker::ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsSt
         f.nMtime = t;
         f.bHasMtime = true;
     }
-    if (fileFlags & 0x4) {
+    if (fileFlags & rar5::FILE_HAS_CRC) {
         if (!r.U32(f.nCrc32)) {
             return false;
         }
@@ -363,12 +350,12 @@ bool CVolumeWalker::ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsSt
     if (!r.Vint(compInfo) || !r.Vint(hostOs) || !r.Vint(nameLen) || !r.Bytes(size_t(nameLen), pName)) {
         return false;
     }
-    f.bDirectory = fileFlags & 0x1;
+    f.bDirectory = fileFlags & rar5::FILE_DIRECTORY;
     f.nUnpackedSize = unpSize;
-    f.bUnpackedSizeKnown = !(fileFlags & 0x8);
+    f.bUnpackedSizeKnown = !(fileFlags & rar5::FILE_UNKNOWN_SIZE);
     f.nAttributes = attr;
     f.nUnpackVersion = uint32_t(compInfo & 0x3F);
-    f.bSolid = compInfo & 0x40;
+    f.bSolid = compInfo & rar5::COMPRESSION_SOLID;
     f.nMethod = uint32_t((compInfo >> 7) & 0x7);
     f.bStored = f.nMethod == 0;
     f.nHostOs = uint32_t(hostOs);
@@ -387,16 +374,16 @@ bool CVolumeWalker::ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsSt
         if (!rec.Vint(recType)) {
             return false;
         }
-        if (recType == 0x01) {
+        if (recType == rar5::RECORD_ENCRYPTION) {
             ParseRar5Encryption(rec, f.encryption, true);
-        } else if (recType == 0x02) {
+        } else if (recType == rar5::RECORD_HASH) {
             uint64_t hashType = 0;
             const uint8_t* pHash = nullptr;
-            if (rec.Vint(hashType) && hashType == 0 && rec.Bytes(32, pHash)) {
+            if (rec.Vint(hashType) && hashType == rar5::HASH_BLAKE2SP && rec.Bytes(32, pHash)) {
                 f.bHasBlake2 = true;
                 std::memcpy(f.arrBlake2.data(), pHash, 32);
             }
-        } else if (recType == 0x05) {
+        } else if (recType == rar5::RECORD_REDIRECTION) {
             uint64_t redirType = 0, redirFlags = 0, targetLen = 0;
             const uint8_t* pTarget = nullptr;
             if (rec.Vint(redirType) && rec.Vint(redirFlags) && rec.Vint(targetLen) &&
@@ -410,7 +397,7 @@ bool CVolumeWalker::ParseRar5File(const std::vector<uint8_t>& h, size_t fieldsSt
 }
 
 void CVolumeWalker::WalkRar5() {
-    uint64_t pos = sizeof(CRarBlockReader::RAR5_SIGNATURE);
+    uint64_t pos = sizeof(rarformat::RAR5_SIGNATURE);
     info.nValidEnd = pos;
     info.bNewNumbering = true;
     std::vector<uint8_t> h;
@@ -432,7 +419,7 @@ void CVolumeWalker::WalkRar5() {
             }
             return;
         }
-        if (headerSize == 0 || headerSize > RAR5_MAX_HEADER) {
+        if (headerSize == 0 || headerSize > rar5::MAX_HEADER) {
             Fail(RarScanStatus::BadHeader, "impossible header size at offset " + std::to_string(pos));
             return;
         }
@@ -445,14 +432,14 @@ void CVolumeWalker::WalkRar5() {
         if (!ReadExact(pos, size_t(total), h)) {
             return;
         }
-        if (Crc32(h.data() + 4, size_t(total - 4)) != Le32(h.data())) {
+        if (!rarformat::Rar5HeaderCrcMatches(h.data(), size_t(total))) {
             Fail(RarScanStatus::BadHeader, "header CRC mismatch at offset " + std::to_string(pos));
             return;
         }
         CFieldReader r(h.data() + 4 + sizeLen, size_t(headerSize));
         uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
-        if (!r.Vint(type) || !r.Vint(flags) || ((flags & 0x1) && !r.Vint(extraSize)) ||
-            ((flags & 0x2) && !r.Vint(dataSize))) {
+        if (!r.Vint(type) || !r.Vint(flags) || ((flags & rar5::HAS_EXTRA) && !r.Vint(extraSize)) ||
+            ((flags & rar5::HAS_DATA) && !r.Vint(dataSize))) {
             Fail(RarScanStatus::BadHeader, "damaged header at offset " + std::to_string(pos));
             return;
         }
@@ -462,7 +449,7 @@ void CVolumeWalker::WalkRar5() {
             Fail(RarScanStatus::Truncated, "block at offset " + std::to_string(pos) + " is cut short");
             return;
         }
-        if (type == 4) {
+        if (type == rar5::ENCRYPTION_BLOCK) {
             // Archive encryption header: everything after it is encrypted.
             info.bHeadersEncrypted = true;
             CFieldReader e(h.data() + fieldsStart, h.size() - fieldsStart);
@@ -471,10 +458,10 @@ void CVolumeWalker::WalkRar5() {
             Fail(RarScanStatus::HeadersEncrypted, "the headers are encrypted");
             return;
         }
-        if (type == 1) {
+        if (type == rar5::MAIN_BLOCK) {
             CFieldReader m(h.data() + fieldsStart, h.size() - fieldsStart);
             uint64_t archiveFlags = 0, volNumber = 0;
-            if (!m.Vint(archiveFlags) || ((archiveFlags & 0x2) && !m.Vint(volNumber))) {
+            if (!m.Vint(archiveFlags) || ((archiveFlags & rar5::MAIN_VOLUME_NUMBER) && !m.Vint(volNumber))) {
                 Fail(RarScanStatus::BadHeader, "damaged main header");
                 return;
             }
@@ -482,15 +469,15 @@ void CVolumeWalker::WalkRar5() {
             info.nMainHeaderOffset = pos;
             info.nMainHeaderEnd = blockEnd;
             info.nMainFlags = uint32_t(archiveFlags);
-            info.bVolume = archiveFlags & 0x1;
-            info.bSolid = archiveFlags & 0x4;
-            info.bLocked = archiveFlags & 0x10;
-            info.bFirstVolume = !(archiveFlags & 0x2) || volNumber == 0;
-            info.nVolumeNumber = (archiveFlags & 0x2) ? int64_t(volNumber) : 0;
+            info.bVolume = archiveFlags & rar5::MAIN_VOLUME;
+            info.bSolid = archiveFlags & rar5::MAIN_SOLID;
+            info.bLocked = archiveFlags & rar5::MAIN_LOCK;
+            info.bFirstVolume = !(archiveFlags & rar5::MAIN_VOLUME_NUMBER) || volNumber == 0;
+            info.nVolumeNumber = (archiveFlags & rar5::MAIN_VOLUME_NUMBER) ? int64_t(volNumber) : 0;
         } else if (!bMainSeen) {
             Fail(RarScanStatus::BadHeader, "no main header after the signature");
             return;
-        } else if (type == 2) {
+        } else if (type == rar5::FILE_BLOCK) {
             RarFileBlock f;
             if (!ParseRar5File(h, fieldsStart, extraSize, f)) {
                 Fail(RarScanStatus::BadHeader, "damaged file header at offset " + std::to_string(pos));
@@ -499,16 +486,16 @@ void CVolumeWalker::WalkRar5() {
             f.nHeaderOffset = pos;
             f.nDataOffset = pos + total;
             f.nPackedSize = dataSize;
-            f.bSplitBefore = flags & 0x8;
-            f.bSplitAfter = flags & 0x10;
+            f.bSplitBefore = flags & rar5::SPLIT_BEFORE;
+            f.bSplitAfter = flags & rar5::SPLIT_AFTER;
             info.arrFiles.push_back(std::move(f));
-        } else if (type == 5) {
+        } else if (type == rar5::END_BLOCK) {
             CFieldReader e(h.data() + fieldsStart, h.size() - fieldsStart);
             uint64_t endFlags = 0;
             e.Vint(endFlags);
             info.bHasEndBlock = true;
             info.nEndBlockOffset = pos;
-            info.bMoreVolumes = endFlags & 0x1;
+            info.bMoreVolumes = endFlags & rar5::END_MORE_VOLUMES;
             info.nValidEnd = blockEnd;
             return;
         }
@@ -517,7 +504,9 @@ void CVolumeWalker::WalkRar5() {
     }
     if (!bMainSeen) {
         Fail(RarScanStatus::Truncated, "the main header is missing");
+        return;
     }
+    FailWithoutEndBlock();
 }
 
 }  // namespace
@@ -599,10 +588,10 @@ RarVolumeInfo CRarBlockReader::ReadVolume(IRarVolumeSource& source) {
         return info;
     }
     CVolumeWalker walker(source, info);
-    if (got >= 8 && std::memcmp(sig, RAR5_SIGNATURE, 8) == 0) {
+    if (got >= 8 && std::memcmp(sig, rarformat::RAR5_SIGNATURE, 8) == 0) {
         info.eFormat = RarFormat::Rar5;
         walker.WalkRar5();
-    } else if (got >= 7 && std::memcmp(sig, RAR4_SIGNATURE, 7) == 0) {
+    } else if (got >= 7 && std::memcmp(sig, rarformat::RAR4_SIGNATURE, 7) == 0) {
         info.eFormat = RarFormat::Rar4;
         walker.WalkRar4();
     } else {

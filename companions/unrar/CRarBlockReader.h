@@ -3,7 +3,8 @@
 // packed data: the main header, every file header with its name, sizes, CRC32, split
 // flags, host system, attributes, compression method and encryption parameters, and the
 // end-of-archive block with its more-volumes flag. Service blocks (comments, recovery
-// records, NTFS streams) are stepped over. Headers are checked against their CRC.
+// records, NTFS streams) are stepped over. Headers are checked against their CRC. A volume
+// that ends without its end-of-archive block is Truncated.
 //
 // The reader stops at the first block it cannot trust and says why in eStatus; what it
 // read before that point stays valid (nValidEnd is the end of the last intact block),
@@ -17,13 +18,15 @@
 #include <vector>
 
 #include "companions/unrar/IRarVolumeSource.h"
+#include "companions/unrar/RarFormat.h"
 
 enum class RarFormat { Unknown, Rar4, Rar5 };
 
 enum class RarScanStatus {
-    Ok,                // walked up to the end-of-archive block (or the end of the file)
+    Ok,                // walked up to the end-of-archive block
     NotRar,            // no RAR signature at offset 0
-    Truncated,         // a block header or its data runs past the end of the volume
+    Truncated,         // a block or its data runs past the end of the volume, or the volume
+                       // ends without its end-of-archive block
     BadHeader,         // a header's CRC does not match or its fields are impossible
     HeadersEncrypted,  // the headers after the main header are encrypted; no entries listed
     ReadError,         // the source failed to read
@@ -106,6 +109,6 @@ public:
     // field, decoded against the bytes before it. Exposed for tests.
     static std::string DecodeRar4UnicodeName(const std::string& strStdName, const uint8_t* pEnc, size_t nEnc);
 
-    static constexpr uint8_t RAR4_SIGNATURE[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-    static constexpr uint8_t RAR5_SIGNATURE[8] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x01, 0x00};
+    static constexpr const auto& RAR4_SIGNATURE = rarformat::RAR4_SIGNATURE;
+    static constexpr const auto& RAR5_SIGNATURE = rarformat::RAR5_SIGNATURE;
 };

@@ -98,6 +98,12 @@ int64_t CRarByteFeed::Read(const void** ppBuffer) {
         EnterRange();
         size_t want = size_t(std::min<uint64_t>(left, arrBuffer.size()));
         uint64_t at = r.nBegin + nOffsetInRange;
+        if (r.pLiteral) {
+            *ppBuffer = r.pLiteral->data() + at;
+            nOffsetInRange += want;
+            nPosition += want;
+            return int64_t(want);
+        }
         int64_t got = r.pSource->ReadAt(at, arrBuffer.data(), want);
         if (got < 0) {
             bReadFailed = true;
@@ -133,7 +139,9 @@ int64_t CRarByteFeed::Skip(int64_t nRequest) {
         }
         EnterRange();
         uint64_t step = std::min<uint64_t>(left, uint64_t(nRequest - done));
-        Watch(r.nVolumeIndex, r.nBegin + nOffsetInRange, nullptr, size_t(step), true);
+        if (!r.pLiteral) {
+            Watch(r.nVolumeIndex, r.nBegin + nOffsetInRange, nullptr, size_t(step), true);
+        }
         nOffsetInRange += step;
         nPosition += step;
         done += int64_t(step);
@@ -144,6 +152,10 @@ int64_t CRarByteFeed::Skip(int64_t nRequest) {
 uint64_t CRarByteFeed::StreamPositionOf(size_t nVolume, uint64_t nOffset) const {
     uint64_t pos = 0;
     for (const RarFeedRange& r : arrRanges) {
+        if (r.pLiteral) {
+            pos += r.nEnd - r.nBegin;
+            continue;
+        }
         if (r.nVolumeIndex > nVolume || (r.nVolumeIndex == nVolume && r.nBegin > nOffset)) {
             break;
         }

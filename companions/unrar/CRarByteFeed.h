@@ -6,11 +6,14 @@
 // packed data of the pieces of split entries) as they pass.
 //
 // Ranges can leave out parts of a volume (the pieces of an entry that began in a volume
-// before the one given), so libarchive only sees what can be extracted.
+// before the one given, the end block and volume header where a volume ends between two
+// entries), so libarchive only sees what can be extracted, and ranges can hand out a
+// rewritten header instead of the stored one.
 // Single-threaded; used by the thread that drives libarchive.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,9 @@ struct RarFeedRange {
     size_t nVolumeIndex = 0;
     uint64_t nBegin = 0;  // byte range [nBegin, nEnd) of the volume
     uint64_t nEnd = 0;
+    // Set: the bytes [nBegin, nEnd) of this block stand in for a header of the volume (a
+    // rewritten header); they are never checked against watched ranges.
+    std::shared_ptr<const std::vector<uint8_t>> pLiteral;
 };
 
 // A range whose bytes must have a given CRC32 (in volume coordinates).

@@ -44,6 +44,9 @@ void CRarVolumeSet::Open(const std::string& strFirstPath, SourceOpener opener) {
         }
         RarScanStatus status = info.eStatus;
         bool bMore = info.bVolume && info.bMoreVolumes;
+        // An end block that says more volumes follow in an archive whose main header says it
+        // is no volume: one of the two is wrong, and the set cannot be known complete.
+        const bool bFlagsDisagree = status == RarScanStatus::Ok && info.bMoreVolumes && !info.bVolume;
         bool bNewNumbering = info.bNewNumbering;
         arrVolumes.push_back({std::move(src), std::move(info)});
         if (status == RarScanStatus::HeadersEncrypted) {
@@ -51,10 +54,11 @@ void CRarVolumeSet::Open(const std::string& strFirstPath, SourceOpener opener) {
             strEndPath = path;
             return;
         }
-        if (status != RarScanStatus::Ok) {
+        if (status != RarScanStatus::Ok || bFlagsDisagree) {
             eEnd = RarSetEnd::Damaged;
             strEndPath = path;
-            strEndError = arrVolumes.back().info.strError;
+            strEndError = bFlagsDisagree ? "the end block says more volumes follow; the archive is no volume"
+                                         : arrVolumes.back().info.strError;
             return;
         }
         if (!bMore) {

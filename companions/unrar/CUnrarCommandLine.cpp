@@ -1,5 +1,28 @@
 #include "companions/unrar/CUnrarCommandLine.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char* PASSWORD_FD_SWITCH = "--password-fd=";
+// A password is far shorter; a longer text on the descriptor is refused.
+constexpr size_t MAX_PASSWORD_BYTES = 4096;
+
+bool ParseDescriptor(const std::string& strText, int& nFd) {
+    if (strText.empty() || strText.size() > 9 ||
+        strText.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    nFd = std::atoi(strText.c_str());
+    return true;
+}
+
+}  // namespace
+
 bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOptions& options,
                               std::string& strError) {
     options = UnrarOptions{};
@@ -40,6 +63,11 @@ bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOpti
                 }
                 bPercentSwitch = true;
                 options.bPercent = a == "-idc";
+            } else if (a.compare(0, std::strlen(PASSWORD_FD_SWITCH), PASSWORD_FD_SWITCH) == 0) {
+                if (!ParseDescriptor(a.substr(std::strlen(PASSWORD_FD_SWITCH)), options.nPasswordFd)) {
+                    strError = "--password-fd needs a descriptor number";
+                    return false;
+                }
             } else if (a == "-p-") {
                 options.bNeverAskPassword = true;
             } else if (a.compare(0, 2, "-p") == 0) {
@@ -56,8 +84,8 @@ bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOpti
             positional.push_back(a);
         }
     }
-    if (options.bPasswordGiven && options.bNeverAskPassword) {
-        strError = "give only one of -p<password> and -p-";
+    if (int(options.bPasswordGiven) + int(options.bNeverAskPassword) + int(options.nPasswordFd >= 0) > 1) {
+        strError = "give only one of -p<password>, -p- and --password-fd=<n>";
         return false;
     }
     size_t maxArgs = options.eCommand == UnrarOptions::Command::Extract ? 2 : 1;
@@ -84,6 +112,50 @@ bool CUnrarCommandLine::Parse(const std::vector<std::string>& arrArgs, UnrarOpti
     return true;
 }
 
+bool CUnrarCommandLine::ReadPasswordFromFd(UnrarOptions& options, std::string& strError) {
+    if (options.nPasswordFd < 0) {
+        return true;
+    }
+    std::string strPassword;
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(options.nPasswordFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            strError = "cannot read the password from descriptor " + std::to_string(options.nPasswordFd) +
+                       ": " + std::strerror(errno);
+            ::close(options.nPasswordFd);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        strPassword.append(buffer, size_t(n));
+        if (strPassword.size() > MAX_PASSWORD_BYTES) {
+            strError = "the password on descriptor " + std::to_string(options.nPasswordFd) + " is too long";
+            ::close(options.nPasswordFd);
+            return false;
+        }
+    }
+    ::close(options.nPasswordFd);
+    std::memset(buffer, 0, sizeof buffer);
+    if (!strPassword.empty() && strPassword.back() == '\n') {
+        strPassword.pop_back();
+        if (!strPassword.empty() && strPassword.back() == '\r') {
+            strPassword.pop_back();
+        }
+    }
+    if (strPassword.empty()) {
+        strError = "no password on descriptor " + std::to_string(options.nPasswordFd);
+        return false;
+    }
+    options.strPassword = std::move(strPassword);
+    options.bPasswordGiven = true;
+    return true;
+}
+
 std::string CUnrarCommandLine::UsageText() {
     return "Usage: unrar x|t [switches] <archive> [<destination>]\n"
            "\n"
@@ -99,6 +171,9 @@ std::string CUnrarCommandLine::UsageText() {
            "  -y             accepted for compatibility; nothing is asked but passwords\n"
            "  -p<password>   use this password for encrypted entries\n"
            "  -p-            never ask for a password\n"
+           "  --password-fd=<n>\n"
+           "                 read the password from descriptor n (to its end), so that it\n"
+           "                 does not show in the process list\n"
            "  -idp           print no percentage\n"
            "  -idc           print the percentage (default)\n"
            "  --help         print this text\n"

@@ -11,6 +11,7 @@
 #include "companions/unrar/CEntryPath.h"
 #include "companions/unrar/UnrarContract.h"
 #include "companions/unrar/crypto/CBlake2sp.h"
+#include "companions/unrar/decrypt/RarHeaderEditor.h"
 #include "third_party/rar29/CRar29Decoder.h"
 
 namespace {
@@ -78,7 +79,12 @@ int CUnrarExtractor::ExitCode() {
 
 // Groups the file blocks of the volumes into entries and decides which bytes libarchive
 // sees: pieces of an entry that began before the volume given are left out (and warned
-// about when their volume is opened).
+// about when their volume is opened). Where a volume ends between two entries, its end
+// block and the next volume's signature and main header are left out too, so libarchive
+// reads on as in one archive: it stops at the end block of a RAR 4.x volume that ends
+// between entries, and it loses its place at small RAR 5.0 volumes. Where an entry goes on
+// in the next volume, libarchive sees the volume change; a RAR 5.0 main header shown then
+// carries the number libarchive counts to (rewritten when volumes were left out before).
 void CUnrarExtractor::PlanEntries() {
     size_t nVolumes = set.arrVolumes.size();
     arrOrphansByVolume.assign(nVolumes, {});
@@ -88,6 +94,8 @@ void CUnrarExtractor::PlanEntries() {
     // last piece, end-of-archive blocks and volume headers included, so that libarchive
     // sees the first volume's main header followed by the first entry it can extract.
     bool bInOrphan = false;
+    bool bPrevOpen = false;    // the volume before ended inside an entry that goes on here
+    int64_t nNextNumber = -1;  // RAR 5.0: the volume number libarchive expects next
     struct WatchTag {
         size_t nEntry;
         size_t nVolume;
@@ -97,6 +105,16 @@ void CUnrarExtractor::PlanEntries() {
         const RarVolumeInfo& info = set.arrVolumes[v].info;
         IRarVolumeSource* pSource = set.arrVolumes[v].pSource.get();
         uint64_t cursor = 0;
+        if (v > 0 && !bPrevOpen) {
+            cursor = info.nMainHeaderEnd;  // between two entries: no volume change shown
+        } else if (v > 0 && info.eFormat == RarFormat::Rar5 && info.nVolumeNumber != nNextNumber) {
+            cursor = AddRenumberedMainHeader(v, uint64_t(nNextNumber));
+        }
+        if (v == 0) {
+            nNextNumber = info.nVolumeNumber + 1;
+        } else if (bPrevOpen) {
+            ++nNextNumber;  // a main header shown
+        }
         for (const RarFileBlock& b : info.arrFiles) {
             bool bContinues =
                 b.bSplitBefore && openEntry >= 0 && arrPlan[size_t(openEntry)].arrPieces.back()->bSplitAfter;
@@ -138,8 +156,12 @@ void CUnrarExtractor::PlanEntries() {
                 tags->push_back({size_t(openEntry), v});
             }
         }
+        bPrevOpen = !bInOrphan && !info.arrFiles.empty() && info.arrFiles.back().bSplitAfter;
         if (!bInOrphan) {
-            pFeed->AddRange({pSource, v, cursor, info.nValidEnd});
+            const bool bLast = v + 1 == nVolumes;
+            const uint64_t end =
+                bLast || bPrevOpen || !info.bHasEndBlock ? info.nValidEnd : info.nEndBlockOffset;
+            pFeed->AddRange({pSource, v, cursor, end});
         }
     }
     pFeed->onVolume = [this](size_t v) { OnVolume(v); };
@@ -148,6 +170,25 @@ void CUnrarExtractor::PlanEntries() {
         e.bPackedCrcFailed = true;
         e.arrFailedVolumes.push_back((*tags)[tag].nVolume);
     };
+}
+
+// Hands libarchive the signature and a copy of volume v's RAR 5.0 main header that carries
+// nNumber; returns where the volume goes on after its main header.
+uint64_t CUnrarExtractor::AddRenumberedMainHeader(size_t v, uint64_t nNumber) {
+    const RarVolumeInfo& info = set.arrVolumes[v].info;
+    IRarVolumeSource* pSource = set.arrVolumes[v].pSource.get();
+    std::vector<uint8_t> header(size_t(info.nMainHeaderEnd - info.nMainHeaderOffset));
+    std::optional<std::vector<uint8_t>> renumbered;
+    if (pSource->ReadAt(info.nMainHeaderOffset, header.data(), header.size()) == int64_t(header.size())) {
+        renumbered = rarheader::SetRar5VolumeNumber(header.data(), header.size(), nNumber);
+    }
+    if (!renumbered) {
+        return 0;  // shown as stored; libarchive then stops there and the run says so
+    }
+    pFeed->AddRange({pSource, v, 0, info.nMainHeaderOffset});
+    auto pLiteral = std::make_shared<const std::vector<uint8_t>>(std::move(*renumbered));
+    pFeed->AddRange({pSource, v, 0, pLiteral->size(), pLiteral});
+    return info.nMainHeaderEnd;
 }
 
 void CUnrarExtractor::OnVolume(size_t nVolume) {
@@ -438,7 +479,9 @@ int CUnrarExtractor::Run() {
     } else if (!bFatal && set.eEnd != RarSetEnd::Complete) {
         ReportSetEnd();
     }
-    if (nErrors == 0 && arrPlan.empty()) {
+    if (nErrors == 0 && report.EntriesOk() == 0) {
+        // Nothing was extracted or tested (no entries, or only folders in test mode):
+        // never a success.
         report.Line(unrar::TEXT_NO_FILES);
         Fail(FAIL_DAMAGED);
         return ExitCode();
@@ -493,15 +536,7 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
             return false;
         }
     }
-    auto refusedOrFailed = [&](SafeStatus s) {
-        if (s == SafeStatus::RefusedThroughLink) {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_THROUGH_LINK);
-            Fail(FAIL_DAMAGED);
-        } else {
-            report.Line(unrar::TEXT_CANNOT_CREATE + destination.DisplayPath(rel));
-            Fail(FAIL_CREATE);
-        }
-    };
+    auto refusedOrFailed = [&](SafeStatus s) { ReportCreateFailure(s, rel, shown); };
 
     if (hardlink) {
         std::string targetRel;
@@ -536,55 +571,7 @@ bool CUnrarExtractor::HandleEntry(PlannedEntry& e, archive_entry* pEntry) {
         return true;
     }
     if (type == AE_IFLNK) {
-        const char* target = archive_entry_symlink_utf8(pEntry);
-        if (!target) {
-            target = archive_entry_symlink(pEntry);
-        }
-        std::string strTarget = target ? target : "";
-        if (const Rar29File* pInfo = Rar29Info(e)) {
-            // A compressed target (libarchive would hand out the packed bytes as the target).
-            strTarget.clear();
-            uint32_t nCrc = uint32_t(crc32(0L, Z_NULL, 0));
-            uint64_t nBytes = 0;
-            Rar29Failure failure;
-            auto sink = [&strTarget](const uint8_t* p, size_t n) {
-                if (strTarget.size() + n > 65536) {
-                    return false;
-                }
-                strTarget.append(reinterpret_cast<const char*>(p), n);
-                return true;
-            };
-            const RarFileBlock& last = *e.arrPieces.back();
-            if (!DecodeRar29(e, *pInfo, sink, nCrc, nBytes, failure) ||
-                (last.bHasCrc && nCrc != last.nCrc32)) {
-                if (failure.bReadError) {
-                    report.Line(unrar::TEXT_ERROR_PREFIX + failure.strProblem);
-                    Fail(FAIL_FATAL);
-                    return false;
-                }
-                report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_CRC_FAILED);
-                Fail(FAIL_DAMAGED);
-                return true;
-            }
-        }
-        if (bTest) {
-            report.EntryStart(unrar::TEXT_TESTING, shown);
-            report.EntryOk();
-            return true;
-        }
-        if (!CEntryPath::LinkStaysInside(rel, strTarget)) {
-            report.Line(unrar::TEXT_ERROR_PREFIX + shown + unrar::TEXT_REFUSED_LINK);
-            Fail(FAIL_DAMAGED);
-            return true;
-        }
-        report.EntryStart(unrar::TEXT_EXTRACTING, shown);
-        SafeStatus s = destination.CreateSymlink(rel, strTarget);
-        if (s != SafeStatus::Ok) {
-            refusedOrFailed(s);
-            return true;
-        }
-        report.EntryOk();
-        return true;
+        return ExtractSymlink(e, pEntry, rel, shown);
     }
     return ExtractData(e, pEntry, rel, shown);
 }

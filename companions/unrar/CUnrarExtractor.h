@@ -46,6 +46,7 @@ private:
     };
 
     void PlanEntries();
+    uint64_t AddRenumberedMainHeader(size_t nVolume, uint64_t nNumber);
     void OnVolume(size_t nVolume);
     bool OpenDestination();
     bool ProcessEntry(PlannedEntry& e, archive_entry* pEntry);  // false: stop the run
@@ -68,6 +69,14 @@ private:
                      uint64_t& nBytes, Rar29Failure& failure);
     void KeepRar29Chain(PlannedEntry& e);
     bool HandleEntry(PlannedEntry& e, archive_entry* pEntry);  // ProcessEntry's work
+    // Symbolic links (CUnrarExtractorLinks.cpp): the target checked against the stored CRC32
+    // wherever the archive keeps it as data (RAR 4.x), then created inside the destination.
+    bool ExtractSymlink(PlannedEntry& e, archive_entry* pEntry, const std::string& strRel,
+                        const std::string& strShown);
+    // RAR 4.x: a link target stored as the entry's data, read from the volumes; false with
+    // strError on a read error.
+    bool ReadStoredTarget(const PlannedEntry& e, std::string& strTarget, std::string& strError);
+    void ReportCreateFailure(SafeStatus s, const std::string& strRel, const std::string& strShown);
     // Decryption: the prompt before anything is read, the set opened through the password.
     void AskPasswordFirst();
     void OpenSet();

@@ -16,15 +16,31 @@
 
 namespace unrar {
 
-// Exit codes. 0 only when every entry was extracted or tested intact.
-constexpr int EXIT_OK = 0;
-constexpr int EXIT_FATAL = 2;         // unexpected internal failure (out of memory, read error)
-constexpr int EXIT_DAMAGED = 3;       // damaged data or headers, missing volumes, not an archive,
-                                      // nothing to extract, refused entries, missing password
-constexpr int EXIT_WRITE_ERROR = 5;   // a write failed (full disk, file size limit)
-constexpr int EXIT_USAGE = 7;         // bad command line
-constexpr int EXIT_CREATE_ERROR = 9;  // a file or folder could not be created
-constexpr int EXIT_SIGNAL = 255;      // interrupted by a signal
+// Exit codes. 0 only when at least one entry was extracted or tested and every entry came
+// out intact. This program ends with EXIT_OK, EXIT_FATAL, EXIT_DAMAGED, EXIT_WRITE_ERROR,
+// EXIT_USAGE, EXIT_CREATE_ERROR or EXIT_SIGNAL; the others are codes other console RAR
+// programs end with, which the caller reads as well.
+enum ExitCode : int {
+    EXIT_OK = 0,
+    EXIT_WARNING = 1,        // (others) errors that did not end the run
+    EXIT_FATAL = 2,          // unexpected internal failure (out of memory, read error)
+    EXIT_DAMAGED = 3,        // damaged data or headers, missing volumes, not an archive,
+                             // nothing to extract, refused entries, missing password
+    EXIT_LOCKED = 4,         // (others) a locked archive was to be changed
+    EXIT_WRITE_ERROR = 5,    // a write failed (full disk, file size limit)
+    EXIT_OPEN_ERROR = 6,     // (others) a file could not be opened
+    EXIT_USAGE = 7,          // bad command line
+    EXIT_MEMORY = 8,         // (others) not enough memory
+    EXIT_CREATE_ERROR = 9,   // a file or folder could not be created
+    EXIT_NO_FILES = 10,      // (others) no files to extract
+    EXIT_BAD_PASSWORD = 11,  // (others) a wrong password
+    EXIT_OTHER_50 = 50,      // (others) further codes that mean nothing was done
+    EXIT_OTHER_51 = 51,
+    EXIT_OTHER_80 = 80,
+    EXIT_OTHER_81 = 81,
+    EXIT_OTHER_82 = 82,
+    EXIT_SIGNAL = 255,  // interrupted by a signal
+};
 
 // Column at which the 4-character status field of an entry line starts.
 constexpr int ENTRY_FIELD_COLUMN = 72;

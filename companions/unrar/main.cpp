@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
         WriteAll(STDERR_FILENO, "ERROR: Command line: " + error + "\n\n" + CUnrarCommandLine::UsageText());
         return unrar::EXIT_USAGE;
     }
+    if (!CUnrarCommandLine::ReadPasswordFromFd(options, error)) {
+        WriteAll(STDERR_FILENO, "ERROR: Command line: " + error + "\n");
+        return unrar::EXIT_USAGE;
+    }
     if (options.eCommand == UnrarOptions::Command::Help) {
         WriteAll(STDOUT_FILENO, CUnrarCommandLine::UsageText());
         return unrar::EXIT_OK;

@@ -7,6 +7,7 @@
 
 #include "DriverHarness.h"
 #include "tests/fixtures/CTempDir.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 
 using testfiles::Exists;
@@ -18,6 +19,7 @@ class DriverRarPasswordTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
         REQUIRE_TOOLS();
+        REQUIRE_SHARED_FIXTURES();
         const std::string strFixture = std::string(HARVEX_SHARED_FIXTURES) + "/rar/" + GetParam();
         bool bOk = false;
         const std::string strBytes = ReadFile(strFixture, &bOk);

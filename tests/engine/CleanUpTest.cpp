@@ -147,10 +147,10 @@ TEST_F(CleanUpTest, DeleteRemainingRemovesEntriesAndCountsVanishedOnesAsDone) {
     std::vector<CleanUpInfo> arrEntries = {CleanUpInfo(strRel + "/left.txt", "", 1),
                                            CleanUpInfo(strRel + "/gone.txt", "", 2),
                                            CleanUpInfo(tmp / "nofolder", "", 3)};
-    EXPECT_EQ(DeleteRemaining(arrEntries), 0);
+    EXPECT_EQ(DeleteRemaining(arrEntries, strRel, "", true), 0);
     EXPECT_FALSE(Exists(strRel + "/left.txt"));
     std::vector<CleanUpInfo> arrFolder = {CleanUpInfo(strRel, "", 3)};
-    EXPECT_EQ(DeleteRemaining(arrFolder), 1);  // still holds files
+    EXPECT_EQ(DeleteRemaining(arrFolder, strRel, "", true), 1);  // still holds files
 }
 
 TEST(CleanUpHelpersTest, IsExistingFolderTakesNetworkPathsAsExisting) {

@@ -287,6 +287,27 @@ TEST_F(DiscoveryTest, FileRemovedDuringScanGivesKindTwoAndScanGoesOn) {
     EXPECT_EQ(lists.arrWork.size(), 2u);
 }
 
+TEST_F(DiscoveryTest, ScanThatFailsMidwayLeavesAnErrorLineForTheItem) {
+    dir.File("a.part1.rar", "Rar!");
+    dir.File("b.nfo");
+    dir.File("c.nfo");
+    int nSeen = 0;
+    hook = [&](const std::string&) {
+        if (++nSeen == 2)
+            throw std::bad_alloc();
+    };
+    ScanItem();
+    const std::string strLine = "The scan of " + dir.Path() + " failed: std::bad_alloc\r\n";
+    ASSERT_TRUE(lists.bScanFailed);
+    EXPECT_EQ(lists.arrScanErrors, std::vector<std::string>{strLine});
+    // Handed to the item with the clean-up entries: the item fails instead of extracting
+    // (and cleaning up) from half a scan.
+    CListItem item;
+    lists.TakeScanCleanUp(item);
+    EXPECT_EQ(item.arrErrors, std::vector<std::string>{strLine});
+    EXPECT_TRUE(lists.arrScanErrors.empty());
+}
+
 TEST_F(DiscoveryTest, LinkedFoldersAreNotFollowedAndLinkedFilesNeverDeletable) {
     options.bCleanUp = 1;
     CScratchDir outside;

@@ -86,10 +86,11 @@ TEST_F(JobListTest, AddItemGivesAscendingIdsAndNameColumn) {
 
 TEST_F(JobListTest, FindIndexFollowsRowsAfterDragReorder) {
     AddFolders(6);
-    // Move rows 1 and 3 onto row 5: taken out, then inserted where row 5 was.
+    // Move rows 1 and 3 onto row 5: taken out, then inserted at the index row 5
+    // has once they are out, so they land just above it.
     std::vector<int> arrMoved = list.MoveRows({3, 1}, 5);
-    EXPECT_EQ(RowNames(), (std::vector<std::string>{"0", "2", "4", "5", "1", "3"}));
-    EXPECT_EQ(arrMoved, (std::vector<int>{4, 5}));
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"0", "2", "4", "1", "3", "5"}));
+    EXPECT_EQ(arrMoved, (std::vector<int>{3, 4}));
     for (int r = 0; r < list.RowCount(); ++r) {
         int nIndex = list.FindIndex(r);
         ASSERT_GE(nIndex, 0);
@@ -97,8 +98,8 @@ TEST_F(JobListTest, FindIndexFollowsRowsAfterDragReorder) {
     }
     // Move the last row to the top.
     list.MoveRows({5}, 0);
-    EXPECT_EQ(RowNames(), (std::vector<std::string>{"3", "0", "2", "4", "5", "1"}));
-    EXPECT_EQ(list.Item(list.FindIndex(0)).strPath, "/in/3");
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"5", "0", "2", "4", "1", "3"}));
+    EXPECT_EQ(list.Item(list.FindIndex(0)).strPath, "/in/5");
     // Records themselves never move.
     for (int i = 0; i < list.ItemCount(); ++i) {
         EXPECT_EQ(list.Item(i).nId, i);

@@ -59,12 +59,13 @@ struct CRarFixture {
 }  // namespace
 
 TEST(RarCommandLineTest, ExtractionWithPasswordOfAFolderItem) {
+    // The password goes on descriptor 3, never on the command line (shown or run).
     const CRarJob job = ExampleJob();
     EXPECT_EQ(BuildRarCommandLine(job, false),
-              "/opt/harvex/unrar x -o+ -ierr -av- -y -psecret -idp \"/in/a.part1.rar\" \"/out/a\"");
+              "/opt/harvex/unrar x -o+ -ierr -av- -y --password-fd=3 -idp \"/in/a.part1.rar\" \"/out/a\"");
     EXPECT_EQ(BuildRarArguments(job, false),
-              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y", "-psecret",
-                                        "-idp", "/in/a.part1.rar", "/out/a"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "x", "-o+", "-ierr", "-av-", "-y",
+                                        "--password-fd=3", "-idp", "/in/a.part1.rar", "/out/a"}));
 }
 
 TEST(RarCommandLineTest, RootDestinationIsPassedWithoutQuotes) {
@@ -81,15 +82,41 @@ TEST(RarCommandLineTest, TestModeAddsNoDestination) {
     CRarJob job = ExampleJob();
     job.bTest = true;
     EXPECT_EQ(BuildRarCommandLine(job, true),
-              "/opt/harvex/unrar t -o+ -ierr -av- -y -psecret -idc \"/in/a.part1.rar\"");
+              "/opt/harvex/unrar t -o+ -ierr -av- -y --password-fd=3 -idc \"/in/a.part1.rar\"");
     EXPECT_EQ(BuildRarArguments(job, true),
-              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y", "-psecret",
-                                        "-idc", "/in/a.part1.rar"}));
+              (std::vector<std::string>{"/opt/harvex/unrar", "t", "-o+", "-ierr", "-av-", "-y",
+                                        "--password-fd=3", "-idc", "/in/a.part1.rar"}));
 }
 
-TEST(RarExitCodeTest, ZeroIsTrustedWithoutReadingTheOutput) {
-    EXPECT_TRUE(Evaluate(0, "a.txt - packed data CRC failed\nWrite error\n").empty());
+TEST(RarExitCodeTest, ZeroCountsOnlyWithAllOkAfterAnEntryDone) {
+    EXPECT_TRUE(
+        Evaluate(0, "\nExtracting from /in/a.rar\n\nExtracting  a.txt      \b\b\b\b  OK\nAll OK\n").empty());
+    EXPECT_TRUE(Evaluate(0, "Testing     a.txt  OK\r\nAll OK\r\n").empty());
     EXPECT_TRUE(Evaluate(3333, "").empty());
+    // The exit code alone is no proof: a damaged run that exits 0, silence, no entry.
+    EXPECT_EQ(Evaluate(0, "a.txt - packed data CRC failed\nWrite error\n"),
+              (std::vector<std::string>{
+                  "Unconfirmed extraction: the RAR program did not end with \"All OK\"\r\n"}));
+    EXPECT_EQ(Evaluate(0, ""),
+              (std::vector<std::string>{
+                  "Unconfirmed extraction: the RAR program did not end with \"All OK\"\r\n"}));
+    EXPECT_EQ(Evaluate(0, "Extracting from /in/a.rar\nAll OK\n"),
+              (std::vector<std::string>{"No files to extract\r\n"}));
+    // "All OK" must be the last line, and an entry line needs its "OK" field.
+    EXPECT_FALSE(Evaluate(0, "Extracting  a.txt  OK\nAll OK\nmore\n").empty());
+    EXPECT_FALSE(Evaluate(0, "Extracting  a.txt\nAll OK\n").empty());
+    EXPECT_FALSE(Evaluate(0, "Extracting  All OK\n").empty());
+}
+
+TEST(RarExitCodeTest, OutputFactsCountEntriesAcrossVolumes) {
+    const CRarOutputFacts facts = ReadRarOutputFacts(
+        "\nExtracting from /in/a.part1.rar\n\nExtracting  big.bin     \b\b\b\b 45%\n"
+        "\nExtracting from /in/a.part2.rar\n\n...         big.bin     \b\b\b\b  OK\n"
+        "Creating    docs                                                          OK\n"
+        "Extracting  docs/a.txt                                                    OK\nAll OK\n");
+    EXPECT_TRUE(facts.bAllOk);
+    EXPECT_EQ(facts.nEntriesDone, 3);
+    EXPECT_FALSE(ReadRarOutputFacts("All OK\nAll OK?\n").bAllOk);
 }
 
 TEST(RarExitCodeTest, ErrorLineIsRecordedWithAnEmptyLine) {

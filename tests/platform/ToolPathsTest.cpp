@@ -93,3 +93,17 @@ TEST_F(ToolPathsTest, ProgramFolderIsTheFolderOfTheRunningTest) {
     EXPECT_EQ(folder[0], '/');
     EXPECT_TRUE(fs::is_directory(folder));
 }
+
+TEST_F(ToolPathsTest, MissingToolsNamesExactlyWhatThePresenceCheckMisses) {
+    fs::create_directories(root + "/install");
+    CToolPaths paths = ResolveToolPaths(root + "/install", root + "/program", "");
+    EXPECT_EQ(MissingTools(paths),
+              (std::vector<std::string>{root + "/install/unrar", root + "/install/libunzdll.so"}));
+    Make("install/unrar", false);  // present but not executable
+    Make("install/libunzdll.so", false);
+    EXPECT_EQ(MissingTools(paths), std::vector<std::string>{root + "/install/unrar"});
+    EXPECT_FALSE(AreToolsPresent(paths));
+    ::chmod((root + "/install/unrar").c_str(), 0755);
+    EXPECT_TRUE(MissingTools(paths).empty());
+    EXPECT_TRUE(AreToolsPresent(paths));
+}

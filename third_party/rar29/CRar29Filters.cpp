@@ -26,11 +26,12 @@
 // Adapted from libarchive 3.6.2 (archive_read_support_format_rar.c).
 #include "third_party/rar29/CRar29Filters.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include "companions/unrar/RarFormat.h"
 
 namespace {
 
@@ -81,16 +82,7 @@ struct CMemoryBitReader {
     }
 };
 
-void PutLe32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-uint32_t GetLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+using rarformat::PutLe32;
 
 constexpr uint64_t FINGERPRINT_DELTA = 0x1D0E06077D;
 constexpr uint64_t FINGERPRINT_E8 = 0x35AD576887;
@@ -190,7 +182,7 @@ bool CRar29Filters::Parse(const uint8_t* pCode, size_t nLength, uint8_t nFlags, 
             return false;
         }
         CProgram prog;
-        prog.nFingerprint = uint64_t(crc32(0, arrBytecode.data(), uInt(nCodeLength))) |
+        prog.nFingerprint = uint64_t(rarformat::Crc32(arrBytecode.data(), size_t(nCodeLength))) |
                             (uint64_t(nCodeLength) << 32);
         CMemoryBitReader pr;
         pr.pBytes = arrBytecode.data();
@@ -329,7 +321,7 @@ bool FilterE8(uint8_t* pVm, const uint32_t* pRegs, uint32_t nPos, bool bE9, uint
     for (uint32_t i = 0; i + 5 <= nLen; i++) {
         if (pVm[i] == 0xE8 || (bE9 && pVm[i] == 0xE9)) {
             const uint32_t nCurrent = nPos + i + 1;
-            const int32_t nAddr = int32_t(GetLe32(&pVm[i + 1]));
+            const int32_t nAddr = int32_t(rarformat::Le32(&pVm[i + 1]));
             if (nAddr < 0 && nCurrent >= uint32_t(-int64_t(nAddr))) {
                 PutLe32(&pVm[i + 1], uint32_t(nAddr) + nFileSize);
             } else if (nAddr >= 0 && uint32_t(nAddr) < nFileSize) {

@@ -129,7 +129,8 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptHeaders(std::unique_ptr
             copyRest();
             return pOut;
         }
-        if ((enc.nFlags & 0x1) && enc.arrCheck.size() == rarcrypto::RAR5_CHECK_SIZE &&
+        if ((enc.nFlags & rarformat::rar5::ENCRYPTION_PASSWORD_CHECK) &&
+            enc.arrCheck.size() == rarcrypto::RAR5_CHECK_SIZE &&
             rarcrypto::Rar5CheckRecordIsSound(enc.arrCheck.data()) &&
             !rarcrypto::Rar5PasswordMatches(*pKeys, enc.arrCheck.data())) {
             return wrongPassword();
@@ -142,7 +143,7 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptHeaders(std::unique_ptr
             }
             size_t p = 4;
             const auto headSize = rarheader::ReadVint(plain.data(), plain.size(), p);
-            if (!headSize || *headSize == 0 || *headSize > (2u << 20)) {
+            if (!headSize || *headSize == 0 || *headSize > rarformat::rar5::MAX_HEADER) {
                 if (bFirst) {
                     return wrongPassword();
                 }
@@ -167,7 +168,7 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptHeaders(std::unique_ptr
             const uint64_t nData = std::min<uint64_t>(frame->nDataSize, nSize - pos);
             out.AddCopy(pos, nData);
             pos += nData;
-            if (frame->nType == 5) {
+            if (frame->nType == rarformat::rar5::END_BLOCK) {
                 break;
             }
         }
@@ -196,9 +197,9 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptHeaders(std::unique_ptr
             !DecryptAt(out, cipherPos, AES_BLOCK, pKey->arrKey.data(), 16, pKey->arrIv.data(), plain)) {
             break;
         }
-        const uint16_t nHeader = uint16_t(plain[5] | (plain[6] << 8));
+        const uint16_t nHeader = rarformat::Le16(plain.data() + 5);
         const uint64_t nPadded = RoundUpToBlock(nHeader);
-        if (nHeader < 7 || cipherPos + nPadded > nSize ||
+        if (nHeader < rarformat::rar4::BASE_SIZE || cipherPos + nPadded > nSize ||
             !DecryptAt(out, cipherPos, size_t(nPadded), pKey->arrKey.data(), 16, pKey->arrIv.data(), plain) ||
             !rarheader::Rar4HeaderCrcMatches(plain.data(), nHeader)) {
             if (bFirst) {
@@ -216,7 +217,7 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptHeaders(std::unique_ptr
         const uint64_t nData = std::min<uint64_t>(frame->nDataSize, nSize - pos);
         out.AddCopy(pos, nData);
         pos += nData;
-        if (frame->nType == 0x7b) {
+        if (frame->nType == rarformat::rar4::END_BLOCK) {
             break;
         }
     }
@@ -289,8 +290,9 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptData(std::unique_ptr<IR
                 nKeySize = 32;
                 std::memcpy(arrIv.data(), enc.arrIv.data(), AES_BLOCK);
                 entry.arrHashKey = pKeys->arrHashKey;
-                entry.bKeyedChecksums = (enc.nFlags & 0x2) != 0;
-                if ((enc.nFlags & 0x1) && enc.arrCheck.size() == rarcrypto::RAR5_CHECK_SIZE &&
+                entry.bKeyedChecksums = (enc.nFlags & rarformat::rar5::ENCRYPTION_TWEAKED_CHECKSUMS) != 0;
+                if ((enc.nFlags & rarformat::rar5::ENCRYPTION_PASSWORD_CHECK) &&
+                    enc.arrCheck.size() == rarcrypto::RAR5_CHECK_SIZE &&
                     rarcrypto::Rar5CheckRecordIsSound(enc.arrCheck.data())) {
                     entry.bPasswordVerified = rarcrypto::Rar5PasswordMatches(*pKeys, enc.arrCheck.data());
                     if (!entry.bPasswordVerified) {
@@ -309,7 +311,7 @@ std::unique_ptr<IRarVolumeSource> CRarDecryption::DecryptData(std::unique_ptr<IR
                                    std::to_string(f.nUnpackVersion / 10) + "." +
                                    std::to_string(f.nUnpackVersion % 10) +
                                    ") is not supported, only AES (RAR 2.9 and later)";
-            } else if (enc.arrSalt.empty() && !(enc.nFlags & 0x0400)) {
+            } else if (enc.arrSalt.empty() && !(enc.nFlags & rarformat::rar4::FILE_SALT)) {
                 pKey3 = m_keys.Rar3(m_strPassword, NO_SALT, 0);
             } else if (enc.arrSalt.size() == rarcrypto::RAR3_SALT_SIZE) {
                 pKey3 = m_keys.Rar3(m_strPassword, enc.arrSalt.data());

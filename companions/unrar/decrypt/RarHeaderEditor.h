@@ -12,13 +12,20 @@
 #include <optional>
 #include <vector>
 
+#include "companions/unrar/RarFormat.h"
+
 namespace rarheader {
 
 using Bytes = std::vector<uint8_t>;
 
-// RAR 5.0 variable-length integers.
-std::optional<uint64_t> ReadVint(const uint8_t* p, size_t n, size_t& pos);
-void AppendVint(Bytes& out, uint64_t n);
+// RAR 5.0 variable-length integers and the header checksums (RarFormat.h).
+using rarformat::AppendVint;
+using rarformat::Rar4HeaderCrcMatches;
+using rarformat::Rar5HeaderCrcMatches;
+using rarformat::ReadVint;
+inline void SetRar4HeaderCrc(Bytes& header) {
+    rarformat::SetRar4HeaderCrc(header.data(), header.size());
+}
 
 // RAR 5.0: a whole block header, from its CRC32 to the end of its extra area.
 struct CRar5Frame {
@@ -30,14 +37,16 @@ struct CRar5Frame {
 // Reads the frame from the first bytes of a header. nHeaderSize can exceed n (the caller
 // then fetches the rest); nullopt when the size field itself is unreadable or absurd.
 std::optional<CRar5Frame> ReadRar5Frame(const uint8_t* p, size_t n);
-// True when the header's CRC32 matches (p holds nHeaderSize bytes).
-bool Rar5HeaderCrcMatches(const uint8_t* p, size_t nHeaderSize);
 
 // RAR 5.0 file or service header without its encryption record; with bDropChecksums also
 // without its data CRC32 and its hash record (they are keyed and cannot be checked by a
 // reader of the plain volume). The data size becomes nNewDataSize.
 std::optional<Bytes> StripRar5FileEncryption(const uint8_t* p, size_t nHeaderSize, bool bDropChecksums,
                                              uint64_t nNewDataSize);
+
+// RAR 5.0 main header (a whole block) with its volume number set to nNumber (the number
+// field added when the header has none); nullopt when it does not parse.
+std::optional<Bytes> SetRar5VolumeNumber(const uint8_t* p, size_t nHeaderSize, uint64_t nNumber);
 
 // RAR 4.x: the 7-byte base of a block and the 32-bit data size that follows file
 // headers and blocks with the "data follows" flag.
@@ -49,8 +58,6 @@ struct CRar4Frame {
     uint64_t nDataSize = 0;
 };
 std::optional<CRar4Frame> ReadRar4Frame(const uint8_t* p, size_t n);
-bool Rar4HeaderCrcMatches(const uint8_t* p, size_t nHeaderSize);
-void SetRar4HeaderCrc(Bytes& header);
 
 // RAR 4.x main header with the "headers encrypted" flag cleared.
 std::optional<Bytes> ClearRar4HeaderEncryption(const uint8_t* p, size_t nHeaderSize);

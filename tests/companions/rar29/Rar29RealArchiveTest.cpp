@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/companions/rar29/Rar29Fixtures.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ const std::vector<std::string> FOUR_FILES = {"a.txt", "b.txt", "c.txt", "d.txt"}
 }  // namespace
 
 TEST(Rar29RealArchiveTest, EveryCompressedEntryOfThePlainArchivesMatchesItsCrc) {
+    REQUIRE_SHARED_FIXTURES();
     // (archive, compressed RAR 4.x entries it holds)
     const std::vector<std::pair<std::string, size_t>> arrArchives = {
         {"test_read_format_rar.rar", 0},
@@ -57,6 +59,7 @@ TEST(Rar29RealArchiveTest, EveryCompressedEntryOfThePlainArchivesMatchesItsCrc) 
 }
 
 TEST(Rar29RealArchiveTest, NormalCompressionIsLzAndBestIsPpmdEachFileClosedByItsEndMarker) {
+    REQUIRE_SHARED_FIXTURES();
     CRar29Decoder lz;
     std::string strProblems;
     ASSERT_EQ(DecodeAll(LoadEntries("test_read_format_rar_compress_normal.rar"), lz, strProblems), 3u)
@@ -74,6 +77,7 @@ TEST(Rar29RealArchiveTest, NormalCompressionIsLzAndBestIsPpmdEachFileClosedByIts
 }
 
 TEST(Rar29RealArchiveTest, SolidEncryptedArchivesDecodeAllFourFilesInOrder) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive : {"test_read_format_rar4_solid_encrypted.rar",
                                  "test_read_format_rar4_solid_encrypted_filenames.rar"}) {
         const std::vector<CPackedEntry> arrEntries = LoadEntries(pArchive, "password");
@@ -96,6 +100,7 @@ TEST(Rar29RealArchiveTest, SolidEncryptedArchivesDecodeAllFourFilesInOrder) {
 }
 
 TEST(Rar29RealArchiveTest, SolidArchiveDecodesWithOneByteReadsAndOneByteInput) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<CPackedEntry> arrEntries =
         LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
     ASSERT_EQ(arrEntries.size(), 4u);
@@ -107,6 +112,7 @@ TEST(Rar29RealArchiveTest, SolidArchiveDecodesWithOneByteReadsAndOneByteInput) {
 }
 
 TEST(Rar29RealArchiveTest, SkippedSolidFileLeavesTheStateForItsSuccessor) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<CPackedEntry> arrEntries =
         LoadEntries("test_read_format_rar4_solid_encrypted.rar", "password");
     ASSERT_EQ(arrEntries.size(), 4u);
@@ -123,6 +129,7 @@ TEST(Rar29RealArchiveTest, SkippedSolidFileLeavesTheStateForItsSuccessor) {
 }
 
 TEST(Rar29RealArchiveTest, EncryptedNonSolidArchivesDecodeWithTheirPassword) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<std::pair<std::string, std::string>> arrArchives = {
         {"test_read_format_rar_encryption_data.rar", "12345678"},
         {"test_read_format_rar_encryption_header.rar", "12345678"},
@@ -142,6 +149,7 @@ TEST(Rar29RealArchiveTest, EncryptedNonSolidArchivesDecodeWithTheirPassword) {
 }
 
 TEST(Rar29RealArchiveTest, TwoPasswordArchiveDecodesTheFileOfThePasswordOnly) {
+    REQUIRE_SHARED_FIXTURES();
     // b.txt is under "password", d.txt under "password2": with "password" d.txt's data
     // decrypts to noise, which must not come out as that file.
     const std::vector<CPackedEntry> arrEntries =

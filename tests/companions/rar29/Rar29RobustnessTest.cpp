@@ -5,6 +5,7 @@
 #include <random>
 
 #include "tests/companions/rar29/Rar29Fixtures.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ bool DecodesToItsCrc(CRar29Decoder& decoder, const RarFileBlock& block,
 }  // namespace
 
 TEST(Rar29RobustnessTest, SolidFileIsRefusedAfterAFailedUnfinishedOrMissingPredecessor) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<CPackedEntry> arrEntries = LoadEntries(SOLID_ARCHIVE, "password");
     ASSERT_EQ(arrEntries.size(), 4u);
     const CPackedEntry& a = arrEntries[0];
@@ -57,6 +59,7 @@ TEST(Rar29RobustnessTest, SolidFileIsRefusedAfterAFailedUnfinishedOrMissingPrede
 }
 
 TEST(Rar29RobustnessTest, FlippedByteGivesAnErrorOrAWrongCrc) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive : {LZ_ARCHIVE, PPMD_ARCHIVE}) {
         const CPackedEntry e = FirstEntry(pArchive);
         ASSERT_FALSE(e.arrPacked.empty()) << pArchive;
@@ -74,6 +77,7 @@ TEST(Rar29RobustnessTest, FlippedByteGivesAnErrorOrAWrongCrc) {
 }
 
 TEST(Rar29RobustnessTest, CutPackedDataIsAnError) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive : {LZ_ARCHIVE, PPMD_ARCHIVE}) {
         const CPackedEntry e = FirstEntry(pArchive);
         ASSERT_FALSE(e.arrPacked.empty()) << pArchive;
@@ -88,6 +92,7 @@ TEST(Rar29RobustnessTest, CutPackedDataIsAnError) {
 }
 
 TEST(Rar29RobustnessTest, DeclaredSizeOtherThanTheDataIsAnError) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive : {LZ_ARCHIVE, PPMD_ARCHIVE}) {
         CPackedEntry e = FirstEntry(pArchive);
         ASSERT_FALSE(e.arrPacked.empty()) << pArchive;
@@ -106,6 +111,7 @@ TEST(Rar29RobustnessTest, DeclaredSizeOtherThanTheDataIsAnError) {
 }
 
 TEST(Rar29RobustnessTest, RandomGarbageEndsWithAnErrorInEveryMode) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<CPackedEntry> arrSolid = LoadEntries(SOLID_ARCHIVE, "password");
     ASSERT_EQ(arrSolid.size(), 4u);
     std::mt19937 rng(20261208);
@@ -136,6 +142,7 @@ TEST(Rar29RobustnessTest, RandomGarbageEndsWithAnErrorInEveryMode) {
 }
 
 TEST(Rar29RobustnessTest, ReaderFailureIsAReadErrorAndDictionaryOver4MiBIsRefused) {
+    REQUIRE_SHARED_FIXTURES();
     const CPackedEntry e = FirstEntry(LZ_ARCHIVE);
     ASSERT_FALSE(e.arrPacked.empty());
     CRar29Decoder decoder;

@@ -5,6 +5,7 @@
 
 #include "tests/companions/rar29/Rar29Fixtures.h"
 #include "tests/companions/rar29/Rar29StreamWriter.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
@@ -226,6 +227,7 @@ TEST(Rar29SyntheticStreamTest, EmptySolidFilesAndTablesSentAtAFileEndKeepTheStre
 }
 
 TEST(Rar29SyntheticStreamTest, SolidFileAfterAPpmdFileStartsWithABlockHeaderAndSeesItsData) {
+    REQUIRE_SHARED_FIXTURES();
     const std::vector<CPackedEntry> arrEntries = LoadEntries("test_read_format_rar_compress_best.rar");
     ASSERT_FALSE(arrEntries.empty());
     const CPackedEntry& html = arrEntries.front();  // a PPMd block closed by its end-of-data code

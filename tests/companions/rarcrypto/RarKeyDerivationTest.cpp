@@ -16,6 +16,7 @@
 #include "companions/unrar/crypto/CBlake2sp.h"
 #include "companions/unrar/crypto/CRarKeyCache.h"
 #include "companions/unrar/crypto/RarKeyDerivation.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ rarcrypto::CRar5Keys Rar5Keys(const std::string& strPassword, const CRar5File& f
 }  // namespace
 
 TEST(Rar5KeyDerivationTest, CheckValueAcceptsOnlyTheFilesOwnPassword) {
+    REQUIRE_SHARED_FIXTURES();
     auto mapFiles = WalkRar5(ReadFixture("test_read_format_rar5_encrypted.rar"));
     ASSERT_EQ(mapFiles.count("b.txt"), 1u);
     ASSERT_EQ(mapFiles.count("d.txt"), 1u);
@@ -128,6 +130,7 @@ TEST(Rar5KeyDerivationTest, CheckValueAcceptsOnlyTheFilesOwnPassword) {
 }
 
 TEST(Rar5KeyDerivationTest, DamagedCheckRecordIsRecognised) {
+    REQUIRE_SHARED_FIXTURES();
     auto mapFiles = WalkRar5(ReadFixture("test_read_format_rar5_encrypted.rar"));
     Bytes arrCheck = mapFiles["b.txt"].arrCheck;
     ASSERT_EQ(arrCheck.size(), 12u);
@@ -136,6 +139,7 @@ TEST(Rar5KeyDerivationTest, DamagedCheckRecordIsRecognised) {
 }
 
 TEST(Rar5KeyDerivationTest, KeyedCrcEqualsTheStoredChecksumOfTheContent) {
+    REQUIRE_SHARED_FIXTURES();
     auto mapFiles = WalkRar5(ReadFixture("test_read_format_rar5_encrypted.rar"));
     for (const auto& [strName, strPassword] :
          {std::pair<std::string, std::string>{"b.txt", "password"}, {"d.txt", "password2"}}) {
@@ -160,6 +164,7 @@ TEST(Rar5KeyDerivationTest, IterationCountBeyondTheFormatIsRefused) {
 }
 
 TEST(Rar3KeyDerivationTest, DecryptedHeaderOfEncryptedHeaderArchiveHasValidChecksum) {
+    REQUIRE_SHARED_FIXTURES();
     // Main header (13 bytes) after the 7-byte marker; then every block is an 8-byte salt
     // followed by the encrypted block.
     const Bytes data = ReadFixture("test_read_format_rar_encryption_header.rar");
@@ -197,6 +202,7 @@ TEST(Rar3KeyDerivationTest, DecryptedHeaderOfEncryptedHeaderArchiveHasValidCheck
 }
 
 TEST(Rar3KeyDerivationTest, DecryptedFileDataDecompressesToTheOriginalText) {
+    REQUIRE_SHARED_FIXTURES();
     // Rebuild the archive with b.txt decrypted and its encryption flags and salt removed,
     // then let libarchive decompress it.
     const Bytes src = ReadFixture("test_read_format_rar4_encrypted.rar");

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "tests/companions/rardecrypt/PlainSetReader.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void ExpectFourTextFiles(const CPlainSetReader& reader, const std::string& strAr
 }  // namespace
 
 TEST(RealEncryptedArchiveTest, RightPasswordReadsEveryNonSolidArchivePlain) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive :
          {"test_read_format_rar5_encrypted_filenames.rar", "test_read_format_rar4_encrypted_filenames.rar",
           "test_read_format_rar5_solid_encrypted.rar",
@@ -46,6 +48,7 @@ TEST(RealEncryptedArchiveTest, RightPasswordReadsEveryNonSolidArchivePlain) {
 }
 
 TEST(RealEncryptedArchiveTest, Rar4ArchivesWithPassword12345678ReadPlain) {
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive :
          {"test_read_format_rar_encryption_data.rar", "test_read_format_rar_encryption_header.rar",
           "test_read_format_rar_encryption_partially.rar"}) {
@@ -59,6 +62,7 @@ TEST(RealEncryptedArchiveTest, Rar4ArchivesWithPassword12345678ReadPlain) {
 }
 
 TEST(RealEncryptedArchiveTest, SolidRar4DecryptsButLibarchiveRefusesItsSolidEntries) {
+    REQUIRE_SHARED_FIXTURES();
     // libarchive 3.6 reads no RAR 4.x entry flagged solid ("RAR solid archive support
     // unavailable."), encrypted or not; the first entry shows the decryption is right.
     for (const char* pArchive : {"test_read_format_rar4_solid_encrypted.rar",
@@ -73,6 +77,7 @@ TEST(RealEncryptedArchiveTest, SolidRar4DecryptsButLibarchiveRefusesItsSolidEntr
 }
 
 TEST(RealEncryptedArchiveTest, TwoPasswordArchiveGivesEachPasswordItsOwnFiles) {
+    REQUIRE_SHARED_FIXTURES();
     CPlainSetReader first("password");
     first.Read(Fixture("test_read_format_rar5_encrypted.rar"));
     ASSERT_NE(first.mapEntries["b.txt"].pInfo, nullptr);
@@ -105,6 +110,7 @@ TEST(RealEncryptedArchiveTest, TwoPasswordArchiveGivesEachPasswordItsOwnFiles) {
 }
 
 TEST(RealEncryptedArchiveTest, KeyedChecksumsMatchOnlyTheRealContent) {
+    REQUIRE_SHARED_FIXTURES();
     CPlainSetReader reader("password");
     reader.Read(Fixture("test_read_format_rar5_encrypted.rar"));
     const CDecryptedFile* pInfo = reader.mapEntries["b.txt"].pInfo;
@@ -126,6 +132,7 @@ TEST(RealEncryptedArchiveTest, KeyedChecksumsMatchOnlyTheRealContent) {
 }
 
 TEST(RealEncryptedArchiveTest, WrongPasswordForEncryptedHeadersIsRecognised) {
+    REQUIRE_SHARED_FIXTURES();
     for (const auto& [strArchive, strWrong] :
          {std::pair<std::string, std::string>{"test_read_format_rar5_encrypted_filenames.rar", "passwort"},
           {"test_read_format_rar4_encrypted_filenames.rar", "passwort"},
@@ -138,6 +145,7 @@ TEST(RealEncryptedArchiveTest, WrongPasswordForEncryptedHeadersIsRecognised) {
 }
 
 TEST(RealEncryptedArchiveTest, KeyIsDerivedOncePerSalt) {
+    REQUIRE_SHARED_FIXTURES();
     // All four files of the solid RAR 5.0 archive share one salt.
     CPlainSetReader reader("password");
     reader.Read(Fixture("test_read_format_rar5_solid_encrypted.rar"));
@@ -145,6 +153,7 @@ TEST(RealEncryptedArchiveTest, KeyIsDerivedOncePerSalt) {
 }
 
 TEST(PlainVolumeSourceTest, ReadsAtAnyOffsetAgreeWithOneWholeRead) {
+    REQUIRE_SHARED_FIXTURES();
     CRarDecryption decryption("password");
     std::string strError;
     auto pPlain = decryption.OpenVolume(Fixture("test_read_format_rar5_encrypted_filenames.rar"), strError);
@@ -166,6 +175,7 @@ TEST(PlainVolumeSourceTest, ReadsAtAnyOffsetAgreeWithOneWholeRead) {
 }
 
 TEST(PlainVolumeSourceTest, UnencryptedVolumeIsHandedOnUnchanged) {
+    REQUIRE_SHARED_FIXTURES();
     const std::string strPath = Fixture("test_read_format_rar5_stored.rar");
     std::ifstream in(strPath, std::ios::binary);
     const std::string raw((std::istreambuf_iterator<char>(in)), {});

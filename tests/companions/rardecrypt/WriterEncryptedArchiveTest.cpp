@@ -10,6 +10,7 @@
 #include "tests/companions/rardecrypt/PlainSetReader.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/CTempDir.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
 
@@ -228,6 +229,7 @@ TEST(WriterEncryptedArchiveTest, TruncatedEncryptedVolumeNeverReadsAsComplete) {
 }
 
 TEST(WriterEncryptedArchiveTest, CheckRecordEqualsTheRealProgramsForTheSameSalt) {
+    REQUIRE_SHARED_FIXTURES();
     // The salt and check record of b.txt in the real RAR 5.0 fixture (password "password",
     // 2^15 iterations), as a hex string.
     auto fromHex = [](const std::string& s) {

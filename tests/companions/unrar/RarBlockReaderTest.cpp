@@ -12,15 +12,11 @@
 #include "companions/unrar/CRarBlockReader.h"
 #include "companions/unrar/CRarVolumeNames.h"
 #include "companions/unrar/CRarVolumeSet.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
 
 const std::string RAR_FIXTURES = std::string(HARVEX_SHARED_FIXTURES) + "/rar/";
-
-#define REQUIRE_FIXTURES()                                                   \
-    if (!std::filesystem::exists(RAR_FIXTURES)) {                            \
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RAR_FIXTURES; \
-    }
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,7 +54,7 @@ RarVolumeInfo ReadFixture(const std::string& name) {
 }  // namespace
 
 TEST(RarBlockReaderTest, ListsRar4EntriesWithSizesCrcAndKinds) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo v = ReadFixture("test_read_format_rar.rar");
     EXPECT_EQ(v.eFormat, RarFormat::Rar4);
     EXPECT_EQ(v.eStatus, RarScanStatus::Ok);
@@ -78,7 +74,7 @@ TEST(RarBlockReaderTest, ListsRar4EntriesWithSizesCrcAndKinds) {
 }
 
 TEST(RarBlockReaderTest, DecodesRar4UnicodeNames) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo v = ReadFixture("test_read_format_rar_unicode.rar");
     ASSERT_EQ(v.arrFiles.size(), 6u);
     EXPECT_EQ(v.arrFiles[1].strName, "表だよ\\漢字長いファイル名long-filename-in-漢字.txt");
@@ -86,7 +82,7 @@ TEST(RarBlockReaderTest, DecodesRar4UnicodeNames) {
 }
 
 TEST(RarBlockReaderTest, ReadsRar5StoredCompressedAndLinkRecords) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     RarVolumeInfo stored = ReadFixture("test_read_format_rar5_stored.rar");
     EXPECT_EQ(stored.eFormat, RarFormat::Rar5);
     ASSERT_EQ(stored.arrFiles.size(), 1u);
@@ -112,7 +108,7 @@ TEST(RarBlockReaderTest, ReadsRar5StoredCompressedAndLinkRecords) {
 }
 
 TEST(RarBlockReaderTest, MarksEncryptedEntriesAndEncryptedHeaders) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const char* name : {"test_read_format_rar4_encrypted.rar", "test_read_format_rar5_encrypted.rar"}) {
         RarVolumeInfo v = ReadFixture(name);
         ASSERT_EQ(v.arrFiles.size(), 4u) << name;
@@ -137,7 +133,7 @@ TEST(RarBlockReaderTest, MarksEncryptedEntriesAndEncryptedHeaders) {
 }
 
 TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     EXPECT_EQ(ReadFixture("test_read_format_rar_invalid1.rar").eStatus, RarScanStatus::Truncated);
     EXPECT_EQ(ReadFixture("test_read_format_rar5_truncated_huff.rar").eStatus, RarScanStatus::BadHeader);
     CMemorySource text("notes.txt", "this is plain text, not an archive");
@@ -145,7 +141,7 @@ TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
 }
 
 TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar5_multiple_files.rar");
     RarVolumeInfo whole;
     {
@@ -166,6 +162,40 @@ TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
     v = CRarBlockReader::ReadVolume(damaged);
     EXPECT_EQ(v.eStatus, RarScanStatus::BadHeader);
     EXPECT_EQ(v.arrFiles.size(), 2u);
+}
+
+TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
+    REQUIRE_FIXTURES();
+    for (const char* pName : {"test_read_format_rar.rar", "test_read_format_rar5_multiple_files.rar"}) {
+        std::string data = ReadAll(RAR_FIXTURES + pName);
+        CMemorySource src(pName, data);
+        RarVolumeInfo whole = CRarBlockReader::ReadVolume(src);
+        ASSERT_EQ(whole.eStatus, RarScanStatus::Ok) << pName;
+        ASSERT_TRUE(whole.bHasEndBlock) << pName;
+        // Cut where the last entry's header begins and where the end block begins: every
+        // block before the cut is whole, but the volume does not end as volumes end.
+        for (uint64_t nCut : {whole.arrFiles.back().nHeaderOffset, whole.nEndBlockOffset}) {
+            CMemorySource cut(pName, data.substr(0, size_t(nCut)));
+            RarVolumeInfo v = CRarBlockReader::ReadVolume(cut);
+            EXPECT_EQ(v.eStatus, RarScanStatus::Truncated) << pName << " " << nCut;
+            EXPECT_EQ(v.strError, "the end-of-archive block is missing") << pName << " " << nCut;
+            EXPECT_FALSE(v.bHasEndBlock);
+            EXPECT_EQ(v.nValidEnd, nCut);
+            EXPECT_EQ(v.arrFiles.size(), whole.arrFiles.size() - (nCut == whole.nEndBlockOffset ? 0 : 1));
+        }
+    }
+}
+
+TEST(RarBlockReaderTest, AnEndBlockWithAWrongChecksumIsADamagedHeader) {
+    REQUIRE_FIXTURES();
+    std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
+    CMemorySource src("r.rar", data);
+    const uint64_t nEnd = CRarBlockReader::ReadVolume(src).nEndBlockOffset;
+    data[size_t(nEnd) + 3] ^= 0x01;  // the "next volume" flag, checksum left as it was
+    CMemorySource flipped("r.rar", data);
+    RarVolumeInfo v = CRarBlockReader::ReadVolume(flipped);
+    EXPECT_EQ(v.eStatus, RarScanStatus::BadHeader);
+    EXPECT_FALSE(v.bMoreVolumes);
 }
 
 TEST(RarBlockReaderTest, DecodesUnicodeNameRuns) {
@@ -198,7 +228,7 @@ TEST(RarVolumeNamesTest, FollowsBothNamingStyles) {
 }
 
 TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     CRarVolumeSet set;
     set.Open(RAR_FIXTURES + "test_read_format_rar5_multiarchive.part01.rar");
     EXPECT_EQ(set.eEnd, RarSetEnd::Complete);
@@ -217,8 +247,29 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
     EXPECT_EQ(uint32_t(crc), piece.nCrc32);
 }
 
-TEST(RarVolumeSetTest, StopsAtAMissingVolumeAndAtAForeignFile) {
+// A single archive whose end block says that more volumes follow (checksum intact): the
+// flags disagree and the set is not taken as complete.
+TEST(RarVolumeSetTest, AnEndBlockSayingMoreFollowInAnArchiveThatIsNoVolumeIsDamaged) {
     REQUIRE_FIXTURES();
+    std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
+    CMemorySource probe("/v/r.rar", data);
+    const size_t nEnd = size_t(CRarBlockReader::ReadVolume(probe).nEndBlockOffset);
+    data[nEnd + 3] |= 0x01;
+    const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data() + nEnd + 2), 5);
+    data[nEnd] = char(crc & 0xFF);
+    data[nEnd + 1] = char((crc >> 8) & 0xFF);
+    auto opener = [&data](const std::string& path, std::string&) -> std::unique_ptr<IRarVolumeSource> {
+        return std::make_unique<CMemorySource>(path, data);
+    };
+    CRarVolumeSet set;
+    set.Open("/v/r.rar", opener);
+    ASSERT_EQ(set.arrVolumes.size(), 1u);
+    EXPECT_TRUE(set.arrVolumes[0].info.bMoreVolumes);
+    EXPECT_EQ(set.eEnd, RarSetEnd::Damaged);
+}
+
+TEST(RarVolumeSetTest, StopsAtAMissingVolumeAndAtAForeignFile) {
+    REQUIRE_SHARED_FIXTURES();
     std::map<std::string, std::string> files;
     for (int i = 1; i <= 8; ++i) {
         std::string name = "test_read_format_rar5_multiarchive.part0" + std::to_string(i) + ".rar";

@@ -13,6 +13,7 @@
 #include "UnrarRun.h"
 #include "companions/unrar/UnrarContract.h"
 #include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 
 namespace {
@@ -131,9 +132,7 @@ TEST(UnrarCommandLineTest, RefusesOtherCommandLinesWithExitCodeSeven) {
 }
 
 TEST(UnrarCommandLineTest, SendsEverythingToOneStreamInOrder) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     // -ierr: all messages on standard error; without it, on standard output.
     for (bool bErr : {true, false}) {
         int out[2];
@@ -174,9 +173,7 @@ TEST(UnrarCommandLineTest, SendsEverythingToOneStreamInOrder) {
 }
 
 TEST(UnrarSignalTest, ASignalEndsTheProgramWithExitCode255) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         int in[2], out[2];
         ASSERT_EQ(::pipe(in), 0);
@@ -221,9 +218,7 @@ TEST(UnrarSignalTest, ASignalEndsTheProgramWithExitCode255) {
 }
 
 TEST(UnrarPasswordTest, EndOfInputAtThePromptFailsAndAnAnswerDecrypts) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     CUnrarTempDir tmp;
     UnrarResult eof =
         RunUnrar({"x", "-idp", RarFixtures() + "test_read_format_rar_encryption_data.rar", tmp.Path()});

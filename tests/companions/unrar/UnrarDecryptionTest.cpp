@@ -10,6 +10,7 @@
 #include "tests/companions/unrar/UnrarRun.h"
 #include "tests/fixtures/CChildRun.h"
 #include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
 
@@ -49,9 +50,7 @@ bool EndsWithAllOk(const UnrarResult& r) {
 }  // namespace
 
 TEST(UnrarDecryptionTest, RealEncryptedArchivesExtractWithTheirPassword) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     struct Case {
         const char* pArchive;
         const char* pPassword;
@@ -83,9 +82,7 @@ TEST(UnrarDecryptionTest, RealEncryptedArchivesExtractWithTheirPassword) {
 }
 
 TEST(UnrarDecryptionTest, TwoPasswordArchiveExtractsTheGivenPasswordsFilesOnly) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive :
          {"test_read_format_rar5_encrypted.rar", "test_read_format_rar4_encrypted.rar"}) {
         for (const auto& [strPassword, strOther] :
@@ -107,9 +104,7 @@ TEST(UnrarDecryptionTest, TwoPasswordArchiveExtractsTheGivenPasswordsFilesOnly) 
 }
 
 TEST(UnrarDecryptionTest, WrongPasswordGivesThePasswordLineAndLeavesNoEncryptedFile) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive :
          {"test_read_format_rar4_encrypted.rar", "test_read_format_rar5_encrypted.rar",
           "test_read_format_rar4_solid_encrypted.rar", "test_read_format_rar5_solid_encrypted.rar",
@@ -139,9 +134,7 @@ TEST(UnrarDecryptionTest, WrongPasswordGivesThePasswordLineAndLeavesNoEncryptedF
 }
 
 TEST(UnrarDecryptionTest, HeaderEncryptedArchiveAsksBeforeExtractingAnything) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pArchive :
          {"test_read_format_rar5_encrypted_filenames.rar", "test_read_format_rar_encryption_header.rar",
           "test_read_format_rar5_encrypted.rar"}) {

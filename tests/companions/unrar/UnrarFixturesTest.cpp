@@ -5,13 +5,9 @@
 #include <filesystem>
 
 #include "UnrarRun.h"
+#include "tests/fixtures/SharedFixtures.h"
 
 namespace {
-
-#define REQUIRE_FIXTURES()                                                    \
-    if (!HaveRarFixtures()) {                                                 \
-        GTEST_SKIP() << "shared RAR fixtures not found in " << RarFixtures(); \
-    }
 
 const std::vector<std::string> CLEAN_ARCHIVES = {
     "test_read_format_rar.rar",
@@ -72,7 +68,7 @@ std::string LastLine(const std::string& out) {
 }  // namespace
 
 TEST(UnrarFixturesTest, ExtractsEveryCleanArchiveLikeLibarchiveItself) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const std::string& name : CLEAN_ARCHIVES) {
         CUnrarTempDir tmp;
         UnrarResult r =
@@ -86,7 +82,7 @@ TEST(UnrarFixturesTest, ExtractsEveryCleanArchiveLikeLibarchiveItself) {
 }
 
 TEST(UnrarFixturesTest, TestsEveryCleanArchiveWithoutWriting) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const std::string& name : CLEAN_ARCHIVES) {
         CUnrarTempDir tmp;
         UnrarResult r =
@@ -99,7 +95,7 @@ TEST(UnrarFixturesTest, TestsEveryCleanArchiveWithoutWriting) {
 }
 
 TEST(UnrarFixturesTest, PrintsTheFixedOutputFormat) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     struct Case {
         const char* pExpected;
         std::vector<std::string> arrSwitches;
@@ -162,7 +158,7 @@ TEST(UnrarFixturesTest, PrintsTheFixedOutputFormat) {
 }
 
 TEST(UnrarFixturesTest, AsksForThePasswordOfEveryEncryptedArchive) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const std::string& name : ENCRYPTED_ARCHIVES) {
         CUnrarTempDir tmp;
         UnrarResult r =
@@ -175,7 +171,7 @@ TEST(UnrarFixturesTest, AsksForThePasswordOfEveryEncryptedArchive) {
 }
 
 TEST(UnrarFixturesTest, ExtractsThePlainEntriesBesideEncryptedOnes) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     CUnrarTempDir tmp;
     UnrarResult r =
         RunUnrar({"x", "-p-", "-idp", RarFixtures() + "test_read_format_rar4_encrypted.rar", tmp.Path()});
@@ -186,7 +182,7 @@ TEST(UnrarFixturesTest, ExtractsThePlainEntriesBesideEncryptedOnes) {
 }
 
 TEST(UnrarFixturesTest, FailsOnEveryDamagedArchive) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const std::string& name : DAMAGED_ARCHIVES) {
         CUnrarTempDir tmp;
         UnrarResult r =
@@ -198,7 +194,7 @@ TEST(UnrarFixturesTest, FailsOnEveryDamagedArchive) {
 }
 
 TEST(UnrarFixturesTest, StopsWithTheVolumePathWhenAMiddleVolumeIsMissing) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     CUnrarTempDir tmp;
     for (int i : {1, 2, 3, 5}) {
         std::string n = "test_read_format_rar5_multiarchive.part0" + std::to_string(i) + ".rar";

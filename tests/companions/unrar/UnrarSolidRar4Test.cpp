@@ -14,6 +14,7 @@
 #include "tests/fixtures/CRar29Encoder.h"
 #include "tests/fixtures/CRarHookChain.h"
 #include "tests/fixtures/CRarWriter.h"
+#include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
 
@@ -74,9 +75,7 @@ UnrarResult Extract(const std::string& strArchive, const std::string& strDest) {
 }  // namespace
 
 TEST(UnrarSolidRar4Test, PlainSolidArchiveExtractsAndTestsEveryFile) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     CPlainSolid plain;
     CUnrarTempDir tmp;
     const std::string strArchive = plain.Write(tmp);
@@ -89,9 +88,7 @@ TEST(UnrarSolidRar4Test, PlainSolidArchiveExtractsAndTestsEveryFile) {
 }
 
 TEST(UnrarSolidRar4Test, RefusedNameInTheMiddleStillLetsTheLaterFilesOut) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     CPlainSolid plain;
     plain.Rename(1, "../bt");
     CUnrarTempDir tmp;
@@ -105,9 +102,7 @@ TEST(UnrarSolidRar4Test, RefusedNameInTheMiddleStillLetsTheLaterFilesOut) {
 }
 
 TEST(UnrarSolidRar4Test, DamageLeavesOnlyFilesWhoseChecksumMatched) {
-    if (!HaveRarFixtures()) {
-        GTEST_SKIP();
-    }
+    REQUIRE_SHARED_FIXTURES();
     struct Case {
         const char* pWhat;
         size_t nFile;    // the file whose packed data is changed
