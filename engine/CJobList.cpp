@@ -89,25 +89,6 @@ const CListItem* CJobList::ItemAtRow(int nRow) const {
     return nIndex < 0 ? nullptr : &m_arrItems[static_cast<size_t>(nIndex)];
 }
 
-int CJobList::FindRowById(int nId) const {
-    for (std::size_t nRow = 0; nRow < m_arrRows.size(); ++nRow) {
-        if (m_arrRows[nRow].nId == nId) {
-            return static_cast<int>(nRow);
-        }
-    }
-    return -1;
-}
-
-CListItem* CJobList::ItemById(int nId) {
-    auto it = std::lower_bound(m_arrItems.begin(), m_arrItems.end(), nId,
-                               [](const CListItem& item, int nKey) { return item.nId < nKey; });
-    return it != m_arrItems.end() && it->nId == nId ? &*it : nullptr;
-}
-
-const CListItem* CJobList::ItemById(int nId) const {
-    return const_cast<CJobList*>(this)->ItemById(nId);
-}
-
 int32_t CJobList::RowId(int nRow) const {
     return m_arrRows.at(static_cast<size_t>(nRow)).nId;
 }

@@ -92,11 +92,6 @@ public:
     CListItem* ItemAtRow(int nRow);
     const CListItem* ItemAtRow(int nRow) const;
     const std::vector<CListItem>& Items() const { return m_arrItems; }
-    // Look-up by id: the row showing the item (-1 when no row has that id), and the
-    // record (null when it is gone). Neither says anything when the item is missing.
-    int FindRowById(int nId) const;
-    CListItem* ItemById(int nId);
-    const CListItem* ItemById(int nId) const;
     int32_t RowId(int nRow) const;
     std::string RowText(int nRow, int nColumn) const;
     void SetRowText(int nRow, int nColumn, const std::string& strText);

@@ -53,12 +53,6 @@ public:
     int32_t nPreset = -1;                  // preset index, -1: the main window's options
     int32_t bOutputToInput = 1;            // without a preset: extract into the input folder
     std::string strOutputFolder;           // chosen output folder, normalized
-    // What the item's last run used, written by the driver when the run starts: the
-    // resolved output folder (empty in test mode), whether it only tested, and that it ran.
-    std::string strRunOutputFolder;
-    int32_t bRunWasTest = 0;
-    int32_t bHasRun = 0;
-
     // What the item's last run used, written by the driver when the item
     // starts: the resolved output folder ("" when testing) and whether it was
     // a test. Read by the error report's heading, the item menu's "tested"
