@@ -165,7 +165,7 @@ TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
 }
 
 TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     for (const char* pName : {"test_read_format_rar.rar", "test_read_format_rar5_multiple_files.rar"}) {
         std::string data = ReadAll(RAR_FIXTURES + pName);
         CMemorySource src(pName, data);
@@ -187,7 +187,7 @@ TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
 }
 
 TEST(RarBlockReaderTest, AnEndBlockWithAWrongChecksumIsADamagedHeader) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
     CMemorySource src("r.rar", data);
     const uint64_t nEnd = CRarBlockReader::ReadVolume(src).nEndBlockOffset;
@@ -250,7 +250,7 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
 // A single archive whose end block says that more volumes follow (checksum intact): the
 // flags disagree and the set is not taken as complete.
 TEST(RarVolumeSetTest, AnEndBlockSayingMoreFollowInAnArchiveThatIsNoVolumeIsDamaged) {
-    REQUIRE_FIXTURES();
+    REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
     CMemorySource probe("/v/r.rar", data);
     const size_t nEnd = size_t(CRarBlockReader::ReadVolume(probe).nEndBlockOffset);
