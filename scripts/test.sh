@@ -15,6 +15,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 
+# The Debian package: built, lintian-checked, installed into a throw-away root, run, removed.
+if [ "${HARVEX_SKIP_PACKAGE:-0}" != "1" ]; then
+  HARVEX_SKIP_DEPS=1 scripts/package-test.sh
+fi
+
 if [ "${HARVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHARVEX_SANITIZE=ON \
         -DHARVEX_ENGINE_ONLY=ON -DHARVEX_BUILD_BENCH=OFF
