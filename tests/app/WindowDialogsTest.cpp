@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -22,6 +23,7 @@
 #include "dialogs/CReports.h"
 #include "dialogs/CUpdateCheck.h"
 #include "engine/CItemStates.h"
+#include "tests/dialogs/CLocalHttpServer.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
@@ -287,4 +289,56 @@ TEST(WindowDialogsTest, UpdateButtonStartsTheCheckWithoutWaiting) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return *pBox && !h.Dlg().UpdateCheck().IsCheckingNow(); }, 10000));
     EXPECT_FALSE(strAnswer.isEmpty());
     EXPECT_FALSE(h.Dlg().IsModalOpen());
+}
+
+TEST(WindowDialogsTest, UpdateFoundDuringARunIsOfferedWhenTheRunHasEnded) {
+    REQUIRE_TOOLS();
+    CWindowHarness h("dlg-update-run");
+    CLocalHttpServer server;
+    server.strBody = "99.0\n";
+    ASSERT_TRUE(server.Start());
+    const std::string strEnc = MakeRelease(h.tmp, "Secret.Release", true);
+    h.Dlg().Settings().arrHistory = {h.tmp.MakeDir("Out")};
+    h.Dlg().Settings().bCheckUpdates = 1;
+    h.Dlg().Settings().dtLastUpdateCheck = QDateTime::currentDateTime().addDays(-8);
+    h.Show();
+    CUpdateCheck& check = h.Dlg().UpdateCheck();
+    check.SetBaseUrl(server.BaseUrl());
+    QList<QUrl> arrOpened;
+    check.fnOpenUrl = [&](const QUrl& url) { arrOpened << url; };
+    h.Dlg().AddPaths({QString::fromStdString(strEnc)});
+    // The password prompt holds the run open while the weekly check answers.
+    bool bStarted = false;
+    bool bPendingDuringRun = false;
+    bool bBoxDuringRun = true;
+    auto pPrompt = WhenShown<CPasswordDialog>(
+        [&](CPasswordDialog* pDlg) {
+            QSignalSpy finished(&check, &CUpdateCheck::SilentCheckFinished);
+            bStarted = check.StartSilentCheck();
+            if (bStarted)
+                (void)finished.wait(10000);
+            bPendingDuringRun = check.IsOfferPending();
+            bBoxDuringRun = ShownWindow<QMessageBox>() != nullptr;
+            QTest::keyClicks(pDlg->PasswordEdit(), QStringLiteral("secret"));
+            QTest::mouseClick(pDlg->OkButton(), Qt::LeftButton);
+        },
+        30000);
+    QString strOffer;
+    auto pOffer = WhenShown<QMessageBox>(
+        [&](QMessageBox* pBox) {
+            strOffer = pBox->text();
+            pBox->button(QMessageBox::Yes)->click();
+        },
+        60000);
+    QTest::mouseClick(h.Dlg().Button(CQuarnelDlg::CMD_GO), Qt::LeftButton);
+    ASSERT_TRUE(h.WaitForRunEnd());
+    ASSERT_TRUE(*pPrompt);
+    EXPECT_TRUE(bStarted);
+    EXPECT_TRUE(bPendingDuringRun);
+    EXPECT_FALSE(bBoxDuringRun);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return *pOffer; }, 10000));
+    EXPECT_TRUE(strOffer.contains(QStringLiteral("new version")));
+    EXPECT_FALSE(check.IsOfferPending());
+    ASSERT_EQ(arrOpened.size(), 1);
+    EXPECT_EQ(arrOpened.front(), check.UpdatePageUrl());
 }
