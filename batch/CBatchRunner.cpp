@@ -15,6 +15,7 @@
 #include "batch/BatchParts.h"
 #include "engine/CItemAdder.h"
 #include "engine/CItemStates.h"
+#include "engine/ItemMenuHelpers.h"
 #include "engine/PathHelpers.h"
 
 namespace {
@@ -246,19 +247,9 @@ void CBatchRunner::PrintReports() {
             if (!strText.empty())
                 m_out << "  " << strText << "\n";
         }
-        bool bHeading[4] = {false, false, false, false};
-        const char* const HEADINGS[4] = {"", "As a precaution the following file(s) wasn't deleted: ",
-                                         "Other errors:", "Unable to delete the following folder(s): "};
-        for (int nKind : {1, 3, 2})
-            for (const CleanUpInfo& info : pItem->arrCleanUp) {
-                if (info.nKind != nKind)
-                    continue;
-                if (!bHeading[nKind]) {
-                    m_out << "  " << HEADINGS[nKind] << "\n";
-                    bHeading[nKind] = true;
-                }
-                m_out << "    " << (nKind == 2 ? info.strMessage : info.strPath) << "\n";
-            }
+        // The clean-up report's grouping, as its window shows it.
+        for (const CReportRow& row : CleanUpReportRows(*pItem))
+            m_out << (row.nImage == CLEANUP_HEADING_IMAGE ? "  " : "    ") << row.strText << "\n";
     }
 }
 

@@ -38,5 +38,6 @@ function(harvex_test)
     HARVEX_BIN_DIR="${HARVEX_BIN_DIR}"
     HARVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     HARVEX_SHARED_FIXTURES="${HARVEX_SHARED_FIXTURES}")
-  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # Each case carries its program's name as a label, so that a pass can pick programs.
+  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${ARG_NAME})
 endfunction()

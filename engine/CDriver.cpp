@@ -1,7 +1,6 @@
 #include "engine/CDriver.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
@@ -29,15 +28,48 @@ CDriver::CDriver(CJobList& list, QObject* pParent) : QObject(pParent), m_list(li
     Msg();
     // The log may be written on any thread; the window hears of it on the driver's thread,
     // in the order the changes happened (both listeners run under the log's lock).
-    log.SetListener([this](const std::string& strText) {
-        QMetaObject::invokeMethod(
-            this, [this, text = QString::fromStdString(strText)] { emit LogAppended(text); },
-            Qt::QueuedConnection);
-    });
-    log.SetClearListener([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { emit LogCleared(); }, Qt::QueuedConnection);
-    });
+    log.SetListener([this](const std::string& strText) { QueueLogChange(false, strText); });
+    log.SetClearListener([this] { QueueLogChange(true, std::string()); });
+}
+
+int CDriver::LogMessage() {
+    static const int nMessage = RegisterMessage("Harvex.Driver.LogChanged");
+    return nMessage;
+}
+
+void CDriver::QueueLogChange(bool bCleared, const std::string& strText) {
+    CLogRelay& relay = *m_pLogRelay;
+    bool bPost = false;
+    {
+        std::lock_guard lock(relay.mutex);
+        if (bCleared) {
+            relay.arrChanges.clear();  // what was not delivered yet is gone with the text
+            relay.arrChanges.emplace_back(true, std::string());
+        } else if (!relay.arrChanges.empty() && !relay.arrChanges.back().first) {
+            relay.arrChanges.back().second += strText;
+        } else {
+            relay.arrChanges.emplace_back(false, strText);
+        }
+        bPost = !relay.bPosted;
+        relay.bPosted = true;
+    }
+    if (bPost)
+        PostRegisteredMessage(this, LogMessage());
+}
+
+void CDriver::DeliverLogChanges() {
+    std::vector<std::pair<bool, std::string>> arrChanges;
+    {
+        std::lock_guard lock(m_pLogRelay->mutex);
+        arrChanges.swap(m_pLogRelay->arrChanges);
+        m_pLogRelay->bPosted = false;
+    }
+    for (const auto& [bCleared, strText] : arrChanges) {
+        if (bCleared)
+            emit LogCleared();
+        else
+            emit LogAppended(QString::fromStdString(strText));
+    }
 }
 
 CDriver::~CDriver() {
@@ -96,8 +128,11 @@ bool CDriver::event(QEvent* pEvent) {
     const auto* pMessage = nType >= QEvent::User ? dynamic_cast<CRegisteredEvent*>(pEvent) : nullptr;
     if (pMessage == nullptr)
         return QObject::event(pEvent);
+    AcceptRegisteredMessage(pMessage);
     const qintptr wParam = pMessage->wParam;
-    if (nType == m.UWM_PROCESS_ROW)
+    if (nType == LogMessage())
+        DeliverLogChanges();
+    else if (nType == m.UWM_PROCESS_ROW)
         OnProcessRow(static_cast<int>(wParam));
     else if (nType == m.UWM_SCAN_DONE)
         OnScanDone();

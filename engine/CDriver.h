@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -136,6 +137,9 @@ private:
     void OnAutoStart();
 
     void Post(int nMessage, qintptr wParam = 0);
+    static int LogMessage();
+    void QueueLogChange(bool bCleared, const std::string& strText);
+    void DeliverLogChanges();
     bool Option(int nOption) const;
     // The current item looked up by its id; null when it is gone. The address is good only
     // until the event loop runs again or the job list changes (a signal may change it).
@@ -168,4 +172,11 @@ private:
     bool m_bCompanionRun = false;
     CCopyRequest m_copy;
     ECopyResult m_nCopyResult = ECopyResult::Copied;
+    // Log changes on their way to the driver's thread (any thread adds, the driver's takes).
+    struct CLogRelay {
+        std::mutex mutex;
+        std::vector<std::pair<bool, std::string>> arrChanges;  // (emptied, text appended)
+        bool bPosted = false;
+    };
+    std::unique_ptr<CLogRelay> m_pLogRelay = std::make_unique<CLogRelay>();
 };

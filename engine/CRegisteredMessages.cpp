@@ -4,6 +4,11 @@
 #include <map>
 #include <mutex>
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* pAddress);
+extern "C" void __tsan_release(void* pAddress);
+#endif
+
 namespace {
 
 std::mutex g_registryMutex;
@@ -32,8 +37,20 @@ bool PostRegisteredMessage(QObject* pTarget, int nMessage, qintptr wParam, qintp
     if (pTarget == nullptr || nMessage == 0) {
         return false;
     }
-    QCoreApplication::postEvent(pTarget, new CRegisteredEvent(nMessage, wParam, lParam));
+    auto* pEvent = new CRegisteredEvent(nMessage, wParam, lParam);
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(pEvent);
+#endif
+    QCoreApplication::postEvent(pTarget, pEvent);
     return true;
+}
+
+void AcceptRegisteredMessage(const CRegisteredEvent* pEvent) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(const_cast<CRegisteredEvent*>(pEvent));
+#else
+    (void)pEvent;
+#endif
 }
 
 CRegisteredMessages::CRegisteredMessages()

@@ -13,11 +13,6 @@
 
 namespace {
 
-std::string FileName(const std::string& strPath) {
-    const auto nPos = strPath.rfind('/');
-    return nPos == std::string::npos ? strPath : strPath.substr(nPos + 1);
-}
-
 std::string WithSlash(const std::string& strFolder) {
     if (!strFolder.empty() && strFolder.back() == '/')
         return strFolder;
@@ -117,9 +112,9 @@ EDecision Decide(const std::vector<CFileInformation>& arrAllFiles, const CFileIn
         const std::string strOutSlash = WithSlash(ctx.strOutputFolder);
         if (f.strFolder == strOutSlash)
             return EDecision::Keep;
-        const std::string strName = FileName(f.strPath);
+        const std::string strName = FileNameOf(f.strPath);
         for (const CFileInformation& g : arrAllFiles)
-            if (g.bNfo && g.strFolder == strOutSlash && FileName(g.strPath) == strName)
+            if (g.bNfo && g.strFolder == strOutSlash && FileNameOf(g.strPath) == strName)
                 return EDecision::Delete;
         return EDecision::Keep;
     }

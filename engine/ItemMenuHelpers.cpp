@@ -164,7 +164,7 @@ std::vector<CReportRow> CleanUpReportRows(const CListItem& item) {
                 continue;
             }
             if (!bHeading) {
-                arrRows.push_back({group.pszHeading, 99});
+                arrRows.push_back({group.pszHeading, CLEANUP_HEADING_IMAGE});
                 bHeading = true;
             }
             const std::string& strText =
@@ -173,4 +173,17 @@ std::vector<CReportRow> CleanUpReportRows(const CListItem& item) {
         }
     }
     return arrRows;
+}
+
+std::vector<CReportRow> ReportRows(const CListItem& item, CJobList::EReport report, bool bTestOptionNow,
+                                   int nErrorLines) {
+    switch (report) {
+        case CJobList::EReport::Errors:
+            return ErrorReportRows(item, ReportSaysTest(item, bTestOptionNow), nErrorLines);
+        case CJobList::EReport::CleanUp:
+            return CleanUpReportRows(item);
+        case CJobList::EReport::None:
+            break;
+    }
+    return {};
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CJobList.h"
 #include "engine/CListItem.h"
 #include "settings/CPresets.h"
 
@@ -94,9 +95,18 @@ bool ReportSaysTest(const CListItem& item, bool bTestOptionNow);
 // lines (all for -1), image 1.
 std::vector<CReportRow> ErrorReportRows(const CListItem& item, bool bTest, int nLines = -1);
 
+// The image of a clean-up report's group heading.
+constexpr int CLEANUP_HEADING_IMAGE = 99;
+
 // The clean-up report, grouped in this order, each group only when it has
 // entries: "As a precaution the following file(s) wasn't deleted:" (kind 1,
 // strPath, image 97), "Unable to delete the following folder(s):" (kind 3,
 // strPath, image 0), "Other errors:" (kind 2, strMessage, image 98); headings
 // have image 99. Other kinds are not shown.
 std::vector<CReportRow> CleanUpReportRows(const CListItem& item);
+
+// The rows of the report a double click opens (CJobList::ReportForRow): the error
+// report (ReportSaysTest decides its wording from bTestOptionNow) or the clean-up
+// report; none for EReport::None. nErrorLines as for ErrorReportRows.
+std::vector<CReportRow> ReportRows(const CListItem& item, CJobList::EReport report, bool bTestOptionNow,
+                                   int nErrorLines = -1);

@@ -89,7 +89,9 @@ extern "C" int OnUnzipMessage(UnzDllMessage* pMessage) {
     try {
         return HandleUnzipMessage(pMessage);
     } catch (...) {
-        // No exception crosses the library's C interface; the message is lost, the call goes on.
+        // No exception crosses the library's C interface. The message is lost, so the run
+        // can no longer prove its success: the worker fails the entry afterwards.
+        static_cast<CUnzipRun*>(pMessage->pCaller)->bMessageLost = true;
         return 0;
     }
 }
@@ -171,6 +173,8 @@ CZipRunResult RunUnzipUnguarded(const CZipJob& job, CUnzipContext& context, CExt
     } else if (out.nLibraryResult != UNZ_OK && run.nErrorLines == 0) {
         // A failure the messages did not describe still fails the item.
         AddRunError(run, strShown + ":  Unzip failed with error " + std::to_string(out.nLibraryResult));
+    } else if (run.bMessageLost) {
+        AddRunError(run, strShown + ":  A message of the unzip library could not be handled");
     } else if (out.nLibraryResult == UNZ_OK && run.nEntriesDone == 0) {
         // Nothing came out: an empty archive is no success, and clean-up must not follow.
         AddRunError(run, strShown + ":  No files to extract");

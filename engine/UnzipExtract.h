@@ -52,6 +52,7 @@ struct CUnzipRun {
     bool bKilled = false;                         // the callback asked the library to stop
     std::size_t nErrorLines = 0;                  // error lines this run added
     int nEntriesDone = 0;                         // UNZ_MSG_ENTRY messages
+    bool bMessageLost = false;                    // handling a message failed
 };
 
 // Worker thread. Runs the library once for the job; error lines go to state.pErrors, the

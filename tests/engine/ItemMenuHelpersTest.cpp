@@ -162,3 +162,20 @@ TEST(ItemMenuHelpersTest, CleanUpReportGroupsKindOneThenThreeThenTwo) {
     item.arrCleanUp.clear();
     EXPECT_TRUE(CleanUpReportRows(item).empty());
 }
+
+TEST(ItemMenuHelpersTest, ReportRowsFollowTheReportADoubleClickOpens) {
+    CListItem item;
+    item.strPath = "/in/a.rar";
+    item.arrErrors = {"a.rar:  Wrong password\r\n"};
+    item.arrCleanUp = {{"/in/a.r00", "kept", 1}};
+    item.bHasRun = 1;
+    item.bRunWasTest = 1;
+    // The run was a test, whatever the option says now.
+    EXPECT_EQ(ReportRows(item, CJobList::EReport::Errors, false),
+              (std::vector<CReportRow>{
+                  {"Test operation failed in /in/a.rar", 21}, {"", 96}, {"a.rar:  Wrong password", 1}}));
+    EXPECT_EQ(ReportRows(item, CJobList::EReport::CleanUp, false),
+              (std::vector<CReportRow>{{"As a precaution the following file(s) wasn't deleted:", 99},
+                                       {"/in/a.r00", 97}}));
+    EXPECT_TRUE(ReportRows(item, CJobList::EReport::None, true).empty());
+}
