@@ -1,7 +1,5 @@
 #include "app/CGuiPrompts.h"
 
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 
 #include "app/CQuarnelDlg.h"
@@ -53,21 +51,4 @@ CMessageBox::EAnswer CGuiMessageBox::ShowMessage(const std::string& strText, EIc
         default:
             return EAnswer::Ok;
     }
-}
-
-bool CGuiPasswordPrompt::AskPassword(const std::string& strArchiveName, std::string& strPassword) {
-    // A plain input box stands in for the password window of dialogs/ until it is wired.
-    m_dlg.EnterModal();
-    m_dlg.SetProcessingTimers(false);
-    bool bOk = false;
-    const QString strTyped = QInputDialog::getText(
-        &m_dlg, QStringLiteral("Password needed"),
-        QStringLiteral("%1 is password protected.\nPassword:").arg(QString::fromStdString(strArchiveName)),
-        QLineEdit::Password, QString(), &bOk);
-    m_dlg.SetProcessingTimers(true);
-    m_dlg.LeaveModal();
-    if (!bOk)
-        return false;
-    strPassword = strTyped.toStdString();
-    return true;
 }

@@ -112,6 +112,7 @@ int CQuarnelApp::Run(int argc, char** argv) {
     QObject::connect(&dlg, &QDialog::finished, &app, &QApplication::quit);
     dlg.Initialise();
     ApplyDebugFill(dlg);
-    dlg.show();  // stays in the tray while a preset start holds it there
+    dlg.show();                    // stays in the tray while a preset start holds it there
+    dlg.StartSilentUpdateCheck();  // the request runs on its own thread
     return app.exec();
 }

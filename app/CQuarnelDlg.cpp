@@ -25,6 +25,9 @@
 #include "controls/CLabel.h"
 #include "controls/CXPStyleButtonST.h"
 #include "controls/TooltipText.h"
+#include "dialogs/CPasswordDialog.h"
+#include "dialogs/CReports.h"
+#include "dialogs/CUpdateCheck.h"
 #include "settings/SettingsSchema.h"
 
 namespace {
@@ -87,7 +90,11 @@ QColor FromRgb(uint32_t nRgb) {
 CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CTrayDialog(pParent) {
     m_pDriver = std::make_unique<CDriver>(m_list);
     m_pMessageBox = std::make_unique<CGuiMessageBox>(*this);
-    m_pPasswordPrompt = std::make_unique<CGuiPasswordPrompt>(*this);
+    m_pPasswordPrompt = std::make_unique<CDialogPasswordPrompt>(this, *m_pMessageBox);
+    m_pUpdateCheck = new CUpdateCheck(m_settings, *m_pMessageBox, this);
+    m_pUpdateCheck->fnIsProcessing = [this] { return IsProcessing(); };
+    m_pReports = new CReportWindows(m_list, this);
+    m_pReports->fnIsProcessing = [this] { return IsProcessing(); };
     m_list.SetPresets(&m_arrPresets);
     m_list.SetMessageBox(m_pMessageBox.get());
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
@@ -118,6 +125,9 @@ CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CTrayDialog(pParent) {
 
 CQuarnelDlg::~CQuarnelDlg() {
     m_pDriver->Kill();
+    // Both use the records and the message box of this window: gone before those are.
+    delete m_pReports;
+    delete m_pUpdateCheck;
 }
 
 void CQuarnelDlg::CreateActions() {
@@ -297,9 +307,7 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
     for (int n = 0; n < BOX_COUNT; ++n)
         m_arrBoxes[static_cast<std::size_t>(n)]->setChecked(arrValues[n] != 0);
     SyncMainOptions();
-    m_pDriver->bPasswordPrompt = m_settings.bPasswordPrompt;
-    m_pDriver->endPreferences = {m_settings.bCloseOnOk, m_settings.bRestoreOnOk, m_settings.bCloseOnError,
-                                 m_settings.bRestoreOnError};
+    ApplyRunPreferences();
     m_bInitialised = true;
     UpdateEnabledStates();
     // 8. the command line's items
@@ -316,6 +324,15 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
 void CQuarnelDlg::ConnectDriver() {
     CDriver* pDriver = m_pDriver.get();
     pDriver->pPasswordPrompt = m_pPasswordPrompt.get();
+    // The password question is a modal window: list edits wait, the animations stand still.
+    connect(m_pPasswordPrompt.get(), &CDialogPasswordPrompt::PromptOpened, this, [this] {
+        EnterModal();
+        SetProcessingTimers(false);
+    });
+    connect(m_pPasswordPrompt.get(), &CDialogPasswordPrompt::PromptClosed, this, [this] {
+        SetProcessingTimers(true);
+        LeaveModal();
+    });
     pDriver->fnAreToolsPresent = [this] { return AreToolsPresent(m_tools); };
     pDriver->fnResolveOutputFolder = [this](int nRow) { return m_output.ResolveOutputFolder(nRow); };
     connect(pDriver, &CDriver::StatusChanged, this, &CQuarnelDlg::OnStatusChanged);

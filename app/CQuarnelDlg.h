@@ -42,7 +42,9 @@ class CColorStatic;
 class CDropTarget;
 class CLabel;
 class CGuiMessageBox;
-class CGuiPasswordPrompt;
+class CDialogPasswordPrompt;
+class CReportWindows;
+class CUpdateCheck;
 
 class CQuarnelDlg : public CTrayDialog {
     Q_OBJECT
@@ -131,6 +133,12 @@ public:
     void AddChosenFolder(const std::string& strFolder);
     void ShowItemMenu(const QPoint& ptGlobal);
     void OpenReport(int nRow);
+    // The secondary windows; each runs modally and counts as a modal window of ours.
+    void OpenPresets();
+    void OpenPreferences();
+    void OpenHelp();
+    // The weekly update check at start-up; it never makes the window wait.
+    void StartSilentUpdateCheck();
     bool IsProcessing() const { return m_pDriver->IsProcessing(); }
 
     // Runs fnEdit now, or after the open modal window has closed.
@@ -160,6 +168,9 @@ public:
     std::vector<int> SelectedRows() const;
     bool IsAdministrator() const { return m_bAdministrator; }
     CUnzipContext& Unzip() { return m_unzip; }
+    CUpdateCheck& UpdateCheck() { return *m_pUpdateCheck; }
+    CReportWindows& Reports() { return *m_pReports; }
+    CDialogPasswordPrompt& PasswordPrompt() { return *m_pPasswordPrompt; }
     int AnimationCounter() const { return m_nAnimationCounter; }
     // Sets the column widths from the list's width (39 %, 17 %, the rest).
     void SizeColumns(int nWidth);
@@ -199,7 +210,8 @@ private:
     void ShowAddResult(const CItemAdder::CResult& result);
     void OnRunFinished(int nEndAction);
     void OnAnimationTick();
-    void ShowPlaceholder(const QString& strWhat);
+    void OnTooltipsChanged(bool bShow);
+    void ApplyRunPreferences();
 
 private slots:
     // progress display (CQuarnelDlgProgress.cpp); connected by name so that they follow
@@ -226,7 +238,9 @@ private:
     CItemAdder m_adder{m_list, m_output};
     std::unique_ptr<CDriver> m_pDriver;
     std::unique_ptr<CGuiMessageBox> m_pMessageBox;
-    std::unique_ptr<CGuiPasswordPrompt> m_pPasswordPrompt;
+    std::unique_ptr<CDialogPasswordPrompt> m_pPasswordPrompt;
+    CUpdateCheck* m_pUpdateCheck = nullptr;  // children of the window
+    CReportWindows* m_pReports = nullptr;
     CUnzipContext m_unzip;
     CToolPaths m_tools;
     bool m_bAdministrator = false;

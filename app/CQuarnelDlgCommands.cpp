@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolTip>
 #include <QUrl>
 #include <cstdlib>
 
@@ -17,6 +18,12 @@
 #include "controls/CColorStatic.h"
 #include "controls/CDropTarget.h"
 #include "controls/CImageList.h"
+#include "dialogs/CAdvancedOptions.h"
+#include "dialogs/CDownloadDialog.h"
+#include "dialogs/CInfoDialog.h"
+#include "dialogs/CPresetsDlg.h"
+#include "dialogs/CReports.h"
+#include "dialogs/CUpdateCheck.h"
 #include "settings/SettingsSchema.h"
 
 void CQuarnelDlg::OnCommand(ECommand nCommand) {
@@ -31,19 +38,19 @@ void CQuarnelDlg::OnCommand(ECommand nCommand) {
             RunWhenNoModal([this] { m_list.RemoveSuccessful(); });
             break;
         case CMD_PRESETS:
-            ShowPlaceholder(QStringLiteral("The presets manager"));
+            OpenPresets();
             break;
         case CMD_PREFERENCES:
-            ShowPlaceholder(QStringLiteral("The preferences window"));
+            OpenPreferences();
             break;
         case CMD_EXIT:
             ExitProgram();
             break;
         case CMD_HELP:
-            ShowPlaceholder(QStringLiteral("The help window"));
+            OpenHelp();
             break;
         case CMD_UPDATE:
-            ShowPlaceholder(QStringLiteral("The update check"));
+            m_pUpdateCheck->CheckForUpdateNow();
             break;
         case CMD_DONATE:
             QDesktopServices::openUrl(QUrl(strDonateUrl));
@@ -101,24 +108,56 @@ void CQuarnelDlg::OnCommand(ECommand nCommand) {
 }
 
 void CQuarnelDlg::Go() {
-    switch (m_pDriver->Go()) {
-        case CDriver::EGoResult::ToolsMissing:
-            // The missing-files window of dialogs/ is not wired yet: its text in a message box.
-            m_pMessageBox->ShowMessage(
-                "Critical file(s) missing!\n\nThere are files missing that are required for this program to "
-                "work "
-                "correctly.\n\nYou should download the setup and reinstall Harvex.",
-                CMessageBox::EIcon::Error);
-            break;
-        default:
-            break;
-    }
+    if (m_pDriver->Go() != CDriver::EGoResult::ToolsMissing)
+        return;
+    CDownloadDialog dlg(this);
+    EnterModal();
+    dlg.exec();
+    LeaveModal();
 }
 
-void CQuarnelDlg::ShowPlaceholder(const QString& strWhat) {
-    m_pMessageBox->ShowMessage(
-        (strWhat + QStringLiteral(" is not available in this build yet.")).toStdString(),
-        CMessageBox::EIcon::Information);
+void CQuarnelDlg::OpenPresets() {
+    // The manager refreshes the unfinished rows and saves the presets when it closes.
+    CPresetsDlg dlg(m_arrPresets, &m_list, &m_output, *m_pMessageBox, this);
+    dlg.Prepare(m_settings.bShowTooltips != 0);
+    EnterModal();
+    dlg.exec();
+    LeaveModal();
+    m_pListView->viewport()->update();
+}
+
+void CQuarnelDlg::OpenPreferences() {
+    CAdvancedOptions dlg(m_settings, m_bAdministrator, this);
+    connect(&dlg, &CAdvancedOptions::TooltipsChanged, this, &CQuarnelDlg::OnTooltipsChanged);
+    dlg.Prepare();
+    EnterModal();
+    dlg.exec();
+    LeaveModal();
+    ApplyRunPreferences();
+}
+
+void CQuarnelDlg::OpenHelp() {
+    CInfoDialog dlg(this);
+    EnterModal();
+    dlg.exec();
+    LeaveModal();
+}
+
+void CQuarnelDlg::StartSilentUpdateCheck() {
+    m_pUpdateCheck->StartSilentCheck();
+}
+
+void CQuarnelDlg::OnTooltipsChanged(bool bShow) {
+    m_settings.bShowTooltips = bShow ? 1 : 0;
+    if (!bShow)
+        QToolTip::hideText();
+    m_pReports->SetShowTooltips(bShow);
+}
+
+void CQuarnelDlg::ApplyRunPreferences() {
+    m_pDriver->bPasswordPrompt = m_settings.bPasswordPrompt;
+    m_pDriver->endPreferences = {m_settings.bCloseOnOk, m_settings.bRestoreOnOk, m_settings.bCloseOnError,
+                                 m_settings.bRestoreOnError};
 }
 
 void CQuarnelDlg::OnOptionBox(EOptionBox nBox, bool bChecked) {
@@ -252,6 +291,8 @@ void CQuarnelDlg::OnRunFinished(int nEndAction) {
     }
     if (nEndAction == static_cast<int>(EEndAction::Restore) && !IsFullScreenWindowActive())
         BringToFront(true);
+    // An update found while the run went on is offered now.
+    m_pUpdateCheck->RunFinished();
 }
 
 void CQuarnelDlg::ExitProgram() {

@@ -11,6 +11,7 @@
 #include "app/CItemMenu.h"
 #include "app/CQuarnelDlg.h"
 #include "controls/CDropTarget.h"
+#include "dialogs/CReports.h"
 #include "platform/CCustomCommandLineInfo.h"
 
 // --- the modal queue ----------------------------------------------------------------------
@@ -131,16 +132,9 @@ bool CQuarnelDlg::IsFullScreenWindowActive() {
 // --- reports --------------------------------------------------------------------------------
 
 void CQuarnelDlg::OpenReport(int nRow) {
-    switch (m_list.ReportForRow(nRow)) {
-        case CJobList::EReport::Errors:
-            ShowPlaceholder(QStringLiteral("The error report"));
-            break;
-        case CJobList::EReport::CleanUp:
-            ShowPlaceholder(QStringLiteral("The clean-up report"));
-            break;
-        case CJobList::EReport::None:
-            break;
-    }
+    // Modeless, at most one report window at a time.
+    m_pReports->SetShowTooltips(m_settings.bShowTooltips != 0);
+    m_pReports->OpenForRow(nRow);
 }
 
 // --- the item menu --------------------------------------------------------------------------
