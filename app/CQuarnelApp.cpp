@@ -12,6 +12,8 @@
 #include "app/DebugFill.h"
 #include "platform/CCustomCommandLineInfo.h"
 #include "platform/CSingleInstance.h"
+#include "platform/MenuRefresh.h"
+#include "platform/ToolPaths.h"
 #include "platform/Version.h"
 
 bool CQuarnelApp::ParseOptions(int argc, char** argv, COptions& options, std::string& strError) {
@@ -114,5 +116,8 @@ int CQuarnelApp::Run(int argc, char** argv) {
     ApplyDebugFill(dlg);
     dlg.show();                    // stays in the tray while a preset start holds it there
     dlg.StartSilentUpdateCheck();  // the request runs on its own thread
+    // The file managers' menus follow the presets and shell settings as they are now
+    // (detached: nothing waits for it).
+    StartMenuRefresh(ProgramFolder());
     return app.exec();
 }

@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/AdminCheck.h"
 #include "app/CGuiPrompts.h"
 #include "controls/CColorEdit.h"
 #include "controls/CColorStatic.h"
@@ -28,6 +27,7 @@
 #include "dialogs/CPasswordDialog.h"
 #include "dialogs/CReports.h"
 #include "dialogs/CUpdateCheck.h"
+#include "platform/AdminRights.h"
 #include "settings/SettingsSchema.h"
 
 namespace {
@@ -314,7 +314,7 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
     if (bCmdLinePending)
         AddCommandLineItems();
     // 9. administrator rights
-    m_bAdministrator = HasAdministratorRights();
+    m_bAdministrator = UserHasAdminRights();
     // 10. the unzip library
     InitUnzip(m_unzip, m_tools.strUnzipDll);
     m_pDriver->strUnrarExe = m_tools.strUnrarExe;
