@@ -104,15 +104,16 @@ CQuarnelDlg::CQuarnelDlg(QWidget* pParent) : CTrayDialog(pParent) {
     CreateControls();
     ConnectDriver();
 
-    struct CTimerSpec {
+    struct CTimerInterval {
         QTimer* pTimer;
         int nInterval;
     };
-    for (const CTimerSpec& spec :
-         {CTimerSpec{&m_statusEraseTimer, 30}, CTimerSpec{&m_extractTimer, 97}, CTimerSpec{&m_barTimer, 27},
-          CTimerSpec{&m_testTimer, 97}, CTimerSpec{&m_trayTimer, 582}, CTimerSpec{&m_statusTimer, 30},
-          CTimerSpec{&m_animationTimer, 70}})
-        spec.pTimer->setInterval(spec.nInterval);
+    for (const CTimerInterval& timer :
+         {CTimerInterval{&m_statusEraseTimer, 30}, CTimerInterval{&m_extractTimer, 97},
+          CTimerInterval{&m_barTimer, 27}, CTimerInterval{&m_testTimer, 97},
+          CTimerInterval{&m_trayTimer, 582}, CTimerInterval{&m_statusTimer, 30},
+          CTimerInterval{&m_animationTimer, 70}})
+        timer.pTimer->setInterval(timer.nInterval);
     connect(&m_statusTimer, &QTimer::timeout, this, &CQuarnelDlg::OnStatusTick);
     connect(&m_statusEraseTimer, &QTimer::timeout, this, &CQuarnelDlg::OnStatusEraseTick);
     connect(&m_extractTimer, &QTimer::timeout, this, [this] { OnFrameTick(false); });

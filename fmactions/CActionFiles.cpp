@@ -198,7 +198,7 @@ CActionTargets DefaultActionTargets() {
     const char* home = std::getenv("HOME");
     const char* data = std::getenv("XDG_DATA_HOME");
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    // The base directory specification ignores relative values.
+    // XDG base directories must be absolute; a relative value is ignored.
     if (data && data[0] == '/')
         targets.strDataHome = data;
     else if (home && home[0] == '/')

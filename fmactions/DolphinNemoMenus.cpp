@@ -10,7 +10,7 @@ std::string ZeroPadded(size_t n) {
 }
 
 // Dolphin: harvex "?PresetN?" %F. KIO expands %F into one argument per local
-// path; the quoting of the selector follows the Desktop Entry Specification.
+// path; the selector is quoted by the desktop-entry Exec rules.
 std::string DolphinExec(const CMenuEntry& entry) {
     std::string exec = HARVEX_PROGRAM;
     if (!entry.strSelector.empty())

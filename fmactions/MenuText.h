@@ -26,8 +26,8 @@ std::string EntryDescription(const CMenuEntry& entry);
 // A value of a desktop entry or key file (\s for a leading blank, \n, \t, \r, \\).
 std::string KeyFileValue(const std::string& text);
 
-// One argument of a desktop entry's Exec key, quoted as the Desktop Entry
-// Specification requires when it holds a reserved character ("?" is one).
+// One argument of a desktop entry's Exec key, quoted as the desktop-entry Exec
+// rules require when it holds a reserved character ("?" is one).
 std::string DesktopExecArgument(const std::string& argument);
 
 // One word for a POSIX shell or GLib's g_shell_parse_argv: '...' with ' as '\''.
