@@ -27,42 +27,9 @@
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/TestFiles.h"
 #include "tests/fixtures/encryption/CRarEncryptionHook.h"
+#include "tests/support/CWindowWatch.h"
 
 namespace {
-
-// The visible top-level window of type T, or null.
-template <class T>
-T* ShownWindow() {
-    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-        T* pWindow = qobject_cast<T*>(pWidget);
-        if (pWindow != nullptr && pWindow->isVisible())
-            return pWindow;
-    }
-    return nullptr;
-}
-
-// Runs fnAct on the window of type T once it shows (polled from the event loop, so it
-// also works inside the nested loop of a modal window). Answers whether it ran.
-template <class T>
-std::shared_ptr<bool> WhenShown(std::function<void(T*)> fnAct, int nTimeoutMs = 10000) {
-    auto pDone = std::make_shared<bool>(false);
-    auto* pTimer = new QTimer;
-    auto nLeft = std::make_shared<int>(nTimeoutMs / 10);
-    QObject::connect(pTimer, &QTimer::timeout, [pTimer, pDone, nLeft, fnAct] {
-        T* pWindow = ShownWindow<T>();
-        if (pWindow != nullptr) {
-            pTimer->stop();
-            pTimer->deleteLater();
-            *pDone = true;
-            fnAct(pWindow);
-        } else if (--*nLeft <= 0) {
-            pTimer->stop();
-            pTimer->deleteLater();
-        }
-    });
-    pTimer->start(10);
-    return pDone;
-}
 
 bool TooltipShownOn(QWidget* pWidget) {
     QToolTip::hideText();

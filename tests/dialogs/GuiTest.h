@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/CMessageBox.h"
+#include "tests/support/CWindowWatch.h"
 
 inline QApplication* EnsureGuiApp() {
     if (QApplication::instance() == nullptr) {
@@ -44,29 +45,6 @@ public:
     }
     std::string Last() const { return arrShown.empty() ? std::string() : arrShown.back().strText; }
 };
-
-// Runs fnAct on the first modal window of type T that opens (polled every 10 ms, at most
-// nTimeoutMs); the caller then opens the window with exec(). Answers a flag set when fnAct ran.
-template <typename T>
-std::shared_ptr<bool> WhenModalOpens(std::function<void(T*)> fnAct, int nTimeoutMs = 5000) {
-    auto pDone = std::make_shared<bool>(false);
-    auto* pTimer = new QTimer;
-    auto nLeft = std::make_shared<int>(nTimeoutMs / 10);
-    QObject::connect(pTimer, &QTimer::timeout, [pTimer, pDone, nLeft, fnAct] {
-        T* pWindow = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (pWindow != nullptr && pWindow->isVisible()) {
-            pTimer->stop();
-            pTimer->deleteLater();
-            *pDone = true;
-            fnAct(pWindow);
-        } else if (--*nLeft <= 0) {
-            pTimer->stop();
-            pTimer->deleteLater();
-        }
-    });
-    pTimer->start(10);
-    return pDone;
-}
 
 // A click on a check box's indicator (a stretched box ignores clicks past its text).
 inline void ClickBox(QAbstractButton* pBox) {

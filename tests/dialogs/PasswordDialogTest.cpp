@@ -110,7 +110,7 @@ protected:
         *pNext = [this, pAnswers, pNext] {
             if (pAnswers->empty())
                 return;
-            WhenModalOpens<CPasswordDialog>(
+            arrWatches.push_back(WhenModalOpens<CPasswordDialog>(
                 [this, pAnswers, pNext](CPasswordDialog* pDlg) {
                     arrShownNames << pDlg->FileNameLabel()->text();
                     QTest::keyClicks(pDlg->PasswordEdit(), pAnswers->front());
@@ -118,7 +118,7 @@ protected:
                     QTest::mouseClick(pDlg->OkButton(), Qt::LeftButton);
                     (*pNext)();
                 },
-                30000);
+                30000));
         };
         (*pNext)();
     }
@@ -152,6 +152,7 @@ protected:
     CDialogPasswordPrompt prompt{&owner, box};
     CDriver driver{list};
     QStringList arrShownNames;
+    std::vector<CWindowWatch> arrWatches;  // one per expected prompt, ended with the test
 };
 
 TEST_F(PasswordDriverTest, RightPasswordTypedInTheDialogExtractsTheArchive) {
