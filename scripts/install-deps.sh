@@ -7,7 +7,7 @@ PACKAGES=(
   libarchive-dev libzip-dev libssl-dev libb2-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
   libarchive-tools zip unzip p7zip-full
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick trayer
   clang libclang-rt-14-dev
   libglib2.0-dev desktop-file-utils appstream librsvg2-bin dpkg-dev lintian
 )
