@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
@@ -98,6 +99,17 @@ void ApplyDebugFill(CQuarnelDlg& dlg) {
     if (pszMenu == nullptr || *pszMenu == '\0')
         return;
     const QString strMenu = QString::fromUtf8(pszMenu);
+    if (strMenu == QStringLiteral("tray")) {
+        // Into the tray (as F9 does), then the tray icon's menu at the icon.
+        QTimer::singleShot(800, &dlg, [&dlg] {
+            dlg.MinimizeWindow();
+            QTimer::singleShot(500, &dlg, [&dlg] {
+                if (dlg.SystemTrayIcon() != nullptr)
+                    dlg.TrayMenu()->popup(dlg.SystemTrayIcon()->geometry().bottomLeft());
+            });
+        });
+        return;
+    }
     // The row the menu is about: the completed one for "run", a waiting one for "preset".
     const int nSelect = strMenu == QStringLiteral("run") ? 0 : strMenu == QStringLiteral("preset") ? 9 : -1;
     if (nSelect == 0) {

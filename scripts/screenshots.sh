@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts harvex under Xvfb with a list of ten items in every state (one shown
 # mid-extraction with its bar), opens the item menu and its submenus, and writes
-# one PNG per view into docs/screenshots/. Needs xvfb-run and ImageMagick's import.
+# one PNG per view into docs/screenshots/; last, the window hidden in a real tray (trayer)
+# with the tray menu open. Needs xvfb-run, ImageMagick's import and trayer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${HARVEX_BIN:-build/bin}
@@ -12,13 +13,14 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work" /tmp/hvx-shot-*' EXIT
 
-shoot() {  # shoot <name> <menu>
-  local name=$1 menu=$2
+shoot() {  # shoot <name> <menu> [command run first, e.g. a tray host]
+  local name=$1 menu=$2 first=${3:-true}
   mkdir -p "$work/$name/registry" "$work/$name/runtime" "/tmp/hvx-shot-$name"
   chmod 700 "$work/$name/runtime"
   HARVEX_REGISTRY_DIR="$work/$name/registry" XDG_RUNTIME_DIR="$work/$name/runtime" \
   HARVEX_DEBUG_FILL=1 HARVEX_DEBUG_MENU="$menu" TMPDIR="/tmp/hvx-shot-$name" \
   xvfb-run -a -s "-screen 0 1100x760x24" bash -c "
+    $first
     '$bin/harvex' & pid=\$!
     sleep 3
     import -window root '$out/$name.png'
@@ -32,3 +34,4 @@ shoot item-menu menu
 shoot item-menu-output-folder output
 shoot item-menu-set-preset preset
 shoot item-menu-run run
+shoot tray tray "trayer --edge top --align right --widthtype pixel --width 120 --height 24 & sleep 1"
