@@ -24,6 +24,7 @@
 #include "controls/CLabel.h"
 #include "platform/Version.h"
 #include "tests/fixtures/CTempDir.h"
+#include "tests/support/DesktopTray.h"
 
 inline QApplication* EnsureGuiApp() {
     if (QApplication::instance() == nullptr) {
@@ -71,17 +72,10 @@ public:
         unsetenv("HARVEX_REGISTRY_DIR");
     }
     // Tray tests need a desktop with a tray; the offscreen platform has none.
-    // Whether the desktop has a tray. With HARVEX_EXPECT_TRAY=1 (the run on a real X server
-    // with a tray host) it waits for the host and fails the test if there is none.
     static bool TrayAvailable() {
         EnsureGuiApp();
-        if (!RequireTray())
-            return QSystemTrayIcon::isSystemTrayAvailable();
-        const bool bTray = QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 5000);
-        EXPECT_TRUE(bTray) << "HARVEX_EXPECT_TRAY is set but no tray host came up";
-        return bTray;
+        return DesktopHasTray();
     }
-    static bool RequireTray() { return qEnvironmentVariable("HARVEX_EXPECT_TRAY") == QStringLiteral("1"); }
 
     // Initialises and shows the window at a known size.
     void Show(bool bLoadSettings = false) {

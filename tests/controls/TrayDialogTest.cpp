@@ -9,25 +9,11 @@
 #include "GuiTestApp.h"
 #include "controls/CImageList.h"
 #include "controls/CTrayDialog.h"
+#include "tests/support/DesktopTray.h"
 
 // The offscreen platform has no tray, the case that must never lose the window; the same
 // tests also run on a real X server with a tray host (scripts/test-x11-tray.sh), where the
 // tray tests below use the real tray.
-
-namespace {
-
-// With HARVEX_EXPECT_TRAY=1 (the run with a tray host) waits for the host, and fails the
-// test if none comes up.
-bool DesktopHasTray() {
-    EnsureGuiApp();
-    if (qEnvironmentVariable("HARVEX_EXPECT_TRAY") != QStringLiteral("1"))
-        return QSystemTrayIcon::isSystemTrayAvailable();
-    const bool bTray = QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 5000);
-    EXPECT_TRUE(bTray) << "HARVEX_EXPECT_TRAY is set but no tray host came up";
-    return bTray;
-}
-
-}  // namespace
 
 TEST(TrayDialogTest, HasTrayFollowsTheDesktop) {
     EnsureGuiApp();
@@ -38,6 +24,7 @@ TEST(TrayDialogTest, HasTrayFollowsTheDesktop) {
 }
 
 TEST(TrayDialogTest, WithoutTrayMinimisingKeepsTheWindowReachable) {
+    EnsureGuiApp();
     if (DesktopHasTray())
         GTEST_SKIP() << "this desktop has a tray";
     CTrayDialog dialog;
@@ -58,6 +45,7 @@ TEST(TrayDialogTest, WithoutTrayMinimisingKeepsTheWindowReachable) {
 }
 
 TEST(TrayDialogTest, WithoutTrayStartingInTheTrayShowsTheWindow) {
+    EnsureGuiApp();
     if (DesktopHasTray())
         GTEST_SKIP() << "this desktop has a tray";
     CTrayDialog dialog;
@@ -160,6 +148,7 @@ TEST(TrayDialogTest, WithTrayF9HidesTheWindowAndTheIconKeepsTheTooltip) {
 // On a desktop with a real tray host: the icon really lands in the tray (the host gives it a
 // place on the screen), stays there while the window is hidden, and leaves with the restore.
 TEST(TrayDialogTest, WithARealTrayTheIconIsEmbeddedWhileTheWindowIsHidden) {
+    EnsureGuiApp();
     if (!DesktopHasTray())
         GTEST_SKIP() << "no tray on this desktop";
     CTrayDialog dialog;
