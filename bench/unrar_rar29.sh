@@ -40,7 +40,8 @@ if [ ! -f "$WORK/.content" ]; then
     while IFS= read -r -d '' f; do
       [ "$(du -sm "$CONTENT" | cut -f1)" -ge "$SIZE_MIB" ] && break
       mkdir -p "$CONTENT/$(dirname "$f")" && cp "$CONTENT_DIR/$f" "$CONTENT/$f" 2>/dev/null || true
-    done
+    done || true  # the loop's break ends find with SIGPIPE, which pipefail would count as failure
+  [ -n "$(find "$CONTENT" -type f -print -quit)" ] || { echo "no content found in $CONTENT_DIR" >&2; exit 1; }
   "$MKRAR" --rar4 --compress "$WORK/each.rar" "$CONTENT" > /dev/null
   "$MKRAR" --rar4 --solid "$WORK/solid.rar" "$CONTENT" > /dev/null
   touch "$WORK/.content"

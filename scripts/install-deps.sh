@@ -6,7 +6,7 @@ PACKAGES=(
   qt6-base-dev
   libarchive-dev libzip-dev libssl-dev libb2-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest
-  libarchive-tools zip unzip p7zip-full
+  libarchive-tools zip unzip p7zip-full bc time
   xvfb xauth imagemagick trayer
   clang libclang-rt-14-dev
   libglib2.0-dev desktop-file-utils appstream librsvg2-bin dpkg-dev lintian
