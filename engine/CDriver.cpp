@@ -123,12 +123,12 @@ void CDriver::PostAutoStart() {
 // --- message dispatch ---------------------------------------------------------------
 
 bool CDriver::event(QEvent* pEvent) {
+    AcceptRegisteredMessage(pEvent);  // before the event's type or class is read
     const int nType = static_cast<int>(pEvent->type());
     const CRegisteredMessages& m = Msg();
     const auto* pMessage = nType >= QEvent::User ? dynamic_cast<CRegisteredEvent*>(pEvent) : nullptr;
     if (pMessage == nullptr)
         return QObject::event(pEvent);
-    AcceptRegisteredMessage(pMessage);
     const qintptr wParam = pMessage->wParam;
     if (nType == LogMessage())
         DeliverLogChanges();

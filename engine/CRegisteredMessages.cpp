@@ -45,9 +45,9 @@ bool PostRegisteredMessage(QObject* pTarget, int nMessage, qintptr wParam, qintp
     return true;
 }
 
-void AcceptRegisteredMessage(const CRegisteredEvent* pEvent) {
+void AcceptRegisteredMessage(const QEvent* pEvent) {
 #if defined(__SANITIZE_THREAD__)
-    __tsan_acquire(const_cast<CRegisteredEvent*>(pEvent));
+    __tsan_acquire(const_cast<QEvent*>(pEvent));
 #else
     (void)pEvent;
 #endif

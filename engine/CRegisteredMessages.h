@@ -30,11 +30,11 @@ public:
 // thread pTarget lives on). Answers false when pTarget is null or nMessage 0.
 bool PostRegisteredMessage(QObject* pTarget, int nMessage, qintptr wParam = 0, qintptr lParam = 0);
 
-// The receiver calls this first for every registered event it handles. Everything the
-// posting thread wrote before posting is visible to the receiver anyway (Qt's queue is
-// locked); in a ThreadSanitizer build this tells the sanitizer so, since Qt's own locks
-// are not instrumented. Otherwise it does nothing.
-void AcceptRegisteredMessage(const CRegisteredEvent* pEvent);
+// The receiver calls this with every event it is given, before it reads anything of it
+// (its type, its class). Everything the posting thread wrote before posting is visible to
+// the receiver anyway (Qt's queue is locked); in a ThreadSanitizer build this tells the
+// sanitizer so, since Qt's own locks are not instrumented. Otherwise it does nothing.
+void AcceptRegisteredMessage(const QEvent* pEvent);
 
 // The nine messages of the processing driver, registered by their GUID names
 // on first use of Get().

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "engine/CDriver.h"
+#include "engine/CJobList.h"
 #include "engine/CRegisteredMessages.h"
 #include "tests/engine/TestApp.h"
 
@@ -56,4 +59,31 @@ TEST(RegisteredMessagesTest, MessagePostedFromWorkerArrivesOnOwnerThreadInOrder)
     EXPECT_EQ(recorder.arrSeen[1], std::make_pair(m.UWM_ITEM_DONE, qintptr(3)));
     EXPECT_FALSE(PostRegisteredMessage(nullptr, m.UWM_SCAN_DONE));
     EXPECT_FALSE(PostRegisteredMessage(&recorder, 0));
+}
+
+// The driver takes a message from a worker that is still running: nothing but the event
+// queue orders the worker's writes before the delivery, so the driver must tell the
+// sanitizer about the hand-over before it reads anything of the event (in the
+// ThreadSanitizer pass, reading the event's type first was reported as a race).
+TEST(RegisteredMessagesTest, DriverTakesAMessageFromAWorkerThatIsStillRunning) {
+    EnsureTestApp();
+    CJobList list;
+    CDriver driver(list);
+    QStringList arrAppended;
+    QObject::connect(&driver, &CDriver::LogAppended, [&](const QString& str) { arrAppended << str; });
+    std::atomic<bool> bPosted{false};
+    std::atomic<bool> bDelivered{false};
+    std::thread worker([&] {
+        driver.log.AppendLog("from the worker\n");
+        // Relaxed on purpose: these flags order nothing for the sanitizer.
+        bPosted.store(true, std::memory_order_relaxed);
+        while (!bDelivered.load(std::memory_order_relaxed))
+            std::this_thread::yield();
+    });
+    while (!bPosted.load(std::memory_order_relaxed))
+        std::this_thread::yield();
+    QCoreApplication::sendPostedEvents(&driver);
+    bDelivered.store(true, std::memory_order_relaxed);
+    worker.join();
+    EXPECT_EQ(arrAppended, QStringList{QStringLiteral("from the worker\n")});
 }
