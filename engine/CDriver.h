@@ -155,6 +155,7 @@ private:
     void RunCleanUp();
 
     void StartArchiveWorker(bool bZip, bool bSubsPack);
+    void EndArchiveWorker(EWorkerOutcome nOutcome, bool bSucceeded, const std::string& strWhere);
     void StartCompanion(ECompanionKind nKind, const CFileInformation& f);
     void HandleFile(const CFileInformation& f);
     void HandleSubsPack(const CFileInformation& f);

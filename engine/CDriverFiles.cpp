@@ -176,13 +176,8 @@ void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack) {
         StartWorker(
             [this, job, pContext] {
                 const CZipRunResult result = RunUnzip(job, *pContext, m_extractState);
-                // Whatever the library's way of failing, a run that did not prove success
-                // never passes silently: clean-up must not delete what was not extracted.
-                if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
-                    !result.bSucceeded)
-                    m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
-                                                ":  Unhandled error\r\n");
-                PostWorkerOutcome(this, result.nOutcome);
+                EndArchiveWorker(result.nOutcome, result.bSucceeded,
+                                 PathInInput(job.strArchive, job.strInputPath));
             },
             PathInInput(job.strArchive, job.strInputPath));
         return;
@@ -199,15 +194,19 @@ void CDriver::StartArchiveWorker(bool bZip, bool bSubsPack) {
     StartWorker(
         [this, job] {
             const CRarRunResult result = RunRarTool(job, m_extractState);
-            // A run that did not prove success (exit 0, "All OK", at least one entry) must
-            // fail the item, so clean-up cannot run.
-            if (result.nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() &&
-                !result.bSucceeded)
-                m_arrWorkerErrors.push_back(PathInInput(job.strArchive, job.strInputPath) +
-                                            ":  Unhandled error\r\n");
-            PostWorkerOutcome(this, result.nOutcome);
+            EndArchiveWorker(result.nOutcome, result.bSucceeded,
+                             PathInInput(job.strArchive, job.strInputPath));
         },
         PathInInput(job.strArchive, job.strInputPath));
+}
+
+// On the worker, last: a run that did not prove success (for RAR exit 0, "All OK" and at
+// least one entry; for ZIP the library's OK and at least one entry) fails the item whatever
+// its way of failing, so that clean-up never deletes what was not extracted.
+void CDriver::EndArchiveWorker(EWorkerOutcome nOutcome, bool bSucceeded, const std::string& strWhere) {
+    if (nOutcome == EWorkerOutcome::FileDone && m_arrWorkerErrors.empty() && !bSucceeded)
+        m_arrWorkerErrors.push_back(strWhere + ":  Unhandled error\r\n");
+    PostWorkerOutcome(this, nOutcome);
 }
 
 void CDriver::StartCompanion(ECompanionKind nKind, const CFileInformation& f) {
