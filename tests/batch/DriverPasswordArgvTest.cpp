@@ -4,12 +4,11 @@
 // /proc/<pid>/environ of each running program it started.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -23,9 +22,19 @@ namespace {
 
 const std::string PASSWORD = "Lantern-4471-quill";
 
+// What could be read of a /proc file: the process may end between the open and the read,
+// which read() answers with ESRCH (a stream would throw from inside the iterator).
 std::string ReadProcFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string strText;
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return strText;
+    char buffer[4096];
+    ssize_t nRead = 0;
+    while ((nRead = ::read(fd, buffer, sizeof buffer)) > 0)
+        strText.append(buffer, static_cast<size_t>(nRead));
+    ::close(fd);
+    return strText;
 }
 
 // The parent process id from /proc/<pid>/stat (the field after the command in parentheses).
