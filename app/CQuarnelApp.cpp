@@ -97,11 +97,10 @@ int CQuarnelApp::Run(int argc, char** argv) {
     CQuarnelDlg dlg;
     dlg.strVersion = HARVEX_VERSION_TEXT;
     dlg.strTitle = HARVEX_TITLE_TEXT;
-    for (const std::string& strArg : cmdInfo.arrParams) {
-        dlg.arrCmdLine.push_back(strArg);
-        if (strArg.find("?Preset") != std::string::npos)
-            dlg.SetStartInTray(true);  // without a tray the window shows instead
-    }
+    dlg.arrCmdLine = cmdInfo.arrParams;
+    // A preset selector starts hidden in the tray; without a tray the window shows instead.
+    if (HasPresetArgument(cmdInfo.arrParams))
+        dlg.SetStartInTray(true);
     dlg.bCmdLinePending = !cmdInfo.arrParams.empty();
 
     CInstanceChannel channel(instance);

@@ -35,6 +35,9 @@ TEST(CommandLineTest, OnlyTheTwentyExactSelectorsChooseAPreset) {
     EXPECT_EQ(PresetSelectorNumber("?Preset1?tail"), 0);
     EXPECT_TRUE(IsPresetArgument("?PresetX"));
     EXPECT_FALSE(IsPresetArgument("/data/what?Preset1?.zip"));
+    // Only a selector of its own starts the window in the tray, not a path that holds one.
+    EXPECT_FALSE(HasPresetArgument({"/data/Why?Presets", "/data/what?Preset1?.zip"}));
+    EXPECT_TRUE(HasPresetArgument({"/data/a.rar", "?Preset3?", "/data/b.rar"}));
 }
 
 TEST(CommandLineTest, SelectorAppliesToThePathsAfterIt) {
