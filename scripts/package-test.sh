@@ -7,9 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/package.sh
 deb=$(ls build-deb/harvex_*.deb)
-cmake --build build-deb >/dev/null  # harvex-mkrar is not in the package build: use the test build's
+# harvex-mkrar (the demo's archive writer) is not in the package: the normal build has it.
 mkrar=build/bin/harvex-mkrar
-[ -x "$mkrar" ] || cmake --build build --target harvex-mkrar >/dev/null
+if [ ! -x "$mkrar" ]; then
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build --target harvex-mkrar >/dev/null
+fi
 
 work=$(mktemp -d /tmp/harvex-package-XXXXXX)
 trap 'rm -rf "$work"' EXIT

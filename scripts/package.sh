@@ -14,6 +14,7 @@ cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTA
       -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
       -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now" -DCMAKE_SHARED_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now" >/dev/null
 cmake --build build-deb -j "$(nproc)"
+rm -f build-deb/harvex_*.deb  # one package in the folder, whatever version came before
 (cd build-deb && cpack -G DEB >/dev/null)
 deb=$(ls build-deb/harvex_*.deb)
 echo "$deb"
