@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -16,6 +15,7 @@
 #include "batch/BatchParts.h"
 #include "batch/CBatchOptions.h"
 #include "batch/CBatchRunner.h"
+#include "platform/ProcessSignals.h"
 #include "platform/ToolPaths.h"
 #include "platform/Version.h"
 #include "settings/SettingsSchema.h"
@@ -49,11 +49,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Process-wide: a file-size limit must turn into a write error of the item, and a closed
-    // pipe (standard output read by a program that ended) into a failed write, never an end
-    // of the program in the middle of an item.
-    std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
+    IgnoreWriteSignals();
     std::vector<std::string> arrArgs(argv + 1, argv + argc);
     CBatchOptions options;
     std::string strError;

@@ -1,6 +1,12 @@
 // A second real harvex process hands its items to the running window.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QAction>
+#include <chrono>
+#include <csignal>
+#include <fstream>
 #include <thread>
 
 #include "WindowHarness.h"
@@ -144,4 +150,31 @@ TEST(HandOverTest, StartInTrayStaysHiddenWithATrayUntilRestored) {
     h.Dlg().OnShowRequest();
     EXPECT_TRUE(h.Dlg().isVisible());
     EXPECT_FALSE(h.Dlg().StartInTray());
+}
+
+// The window runs the unzip library and the copies in its own process: a file-size limit
+// or a closed pipe must fail a write, not end the window. Read off a real harvex process.
+TEST(HandOverTest, TheWindowProcessIgnoresTheWriteSignals) {
+    CWindowHarness h("signals");  // its own registry and runtime folder: this start is the first
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(HARVEX_BIN_DIR "/harvex", "harvex", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const std::string strStatus = "/proc/" + std::to_string(pid) + "/status";
+    const unsigned long long nWanted = (1ULL << (SIGXFSZ - 1)) | (1ULL << (SIGPIPE - 1));
+    unsigned long long nIgnored = 0;
+    for (int n = 0; n < 500 && (nIgnored & nWanted) != nWanted; ++n) {
+        std::ifstream in(strStatus);
+        std::string strLine;
+        while (std::getline(in, strLine))
+            if (strLine.rfind("SigIgn:", 0) == 0)
+                nIgnored = std::stoull(strLine.substr(7), nullptr, 16);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(nIgnored & nWanted, nWanted) << std::hex << nIgnored;
 }

@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <csignal>
 #include <deque>
 #include <functional>
 #include <string>
@@ -20,10 +19,10 @@
 #include "engine/CDriver.h"
 #include "engine/CJobList.h"
 #include "engine/UnzipExtract.h"
+#include "platform/ProcessSignals.h"
 
 inline QCoreApplication* EnsureBatchTestApp() {
-    // What the programs' main does: a file-size limit is a write error, not the end.
-    std::signal(SIGXFSZ, SIG_IGN);
+    IgnoreWriteSignals();  // what the programs' main does
     if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "batch_tests";
