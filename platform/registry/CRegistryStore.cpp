@@ -123,8 +123,6 @@ void CRegistryStore::Refresh(CHiveState& hive) {
 
     for (const COp& op : hive.arrPending)
         Apply(disk, op);
-    // What writers killed before their rename left behind goes now, under the lock.
-    CRegFile::RemoveStaleTemporaries(hive.strFile);
     hive.hiveView = std::move(disk);
     hive.stampDisk = err == 0 ? stamp : now;
     hive.bLoaded = true;

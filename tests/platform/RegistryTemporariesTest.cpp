@@ -93,6 +93,39 @@ TEST(RegistryTemporariesTest, TheNextWriterRemovesTheTemporaryOfAKilledWriterAnd
     EXPECT_FALSE(Exists(liveTemp));
 }
 
+// Only a writer, under the hive's lock, takes temporaries away: a reader that picks up a
+// changed file holds no lock, so a writer it takes for dead (one in another PID namespace,
+// say) could be between its write and its rename.
+TEST(RegistryTemporariesTest, AReaderLeavesTemporariesAlone) {
+    CTempRegistryDir dir;
+    WriteValue("Before", 1);
+    std::string deadTemp;
+    pid_t killed = StartWriterThatHangsBeforeTheRename(dir.UserHive(), deadTemp);
+    ASSERT_GT(killed, 0);
+    ::kill(killed, SIGKILL);
+    int status = 0;
+    ::waitpid(killed, &status, 0);
+
+    // Another process replaces the hive; this one reads it again.
+    std::string text = CTempRegistryDir::ReadText(dir.UserHive());
+    const size_t nAt = text.find("dword:00000001");
+    ASSERT_NE(nAt, std::string::npos) << text;
+    text.replace(nAt, 14, "dword:00000007");
+    CTempRegistryDir::ReplaceText(dir.UserHive(), text);
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Morvane\\Harvex", KEY_READ, &key), ERROR_SUCCESS);
+    std::uint32_t value = 0;
+    std::uint32_t size = sizeof value;
+    ASSERT_EQ(RegQueryValueEx(key, "Before", nullptr, reinterpret_cast<std::uint8_t*>(&value), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(value, 7u);  // the read did see the new file
+    EXPECT_TRUE(Exists(deadTemp));
+
+    WriteValue("After", 2);
+    EXPECT_FALSE(Exists(deadTemp));
+}
+
 TEST(RegistryTemporariesTest, OnlyExactTemporaryNamesOfDeadWritersAreRemoved) {
     CTempRegistryDir dir;
     pid_t child = ::fork();
