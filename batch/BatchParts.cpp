@@ -31,10 +31,6 @@ bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item) {
     return !item.strType.empty() && (item.strType == "folder") == bFolder;
 }
 
-void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item) {
-    COutputFolders(list, settings).AssignInitialOutput(item);
-}
-
 std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow) {
     return COutputFolders(list, settings).ResolveOutputFolder(nRow);
 }

@@ -20,9 +20,6 @@ std::string AbsolutePath(const std::string& strPath);
 // Fills the item's paths and type for a folder, a RAR file or a ZIP file; false otherwise.
 bool MakeBatchItem(const std::string& strPath, bool bFolder, CListItem& item);
 
-// The output folder an item gets when it enters the list.
-void AssignBatchOutput(CJobList& list, CSettings& settings, CListItem& item);
-
 // The folder a row extracts into when it is processed ("" in test mode).
 std::string ResolveBatchOutput(CJobList& list, CSettings& settings, int nRow);
 

@@ -167,7 +167,7 @@ int CBatchRunner::Run() {
     driver.pPasswordPrompt = pPasswordPrompt;
     m_arrOutputs.assign(static_cast<std::size_t>(m_list.ItemCount()), std::string());
     driver.fnResolveOutputFolder = [this](int nRow) {
-        const std::string strOutput = ResolveBatchOutput(m_list, m_settings, nRow);
+        const std::string strOutput = m_output.ResolveOutputFolder(nRow);
         const int nIndex = m_list.FindIndex(nRow);
         if (nIndex >= 0 && nIndex < static_cast<int>(m_arrOutputs.size()))
             m_arrOutputs[static_cast<std::size_t>(nIndex)] = strOutput;
@@ -287,7 +287,7 @@ std::string CBatchRunner::JsonReport() {
         const std::string strOutput = static_cast<std::size_t>(nIndex) < m_arrOutputs.size() &&
                                               !m_arrOutputs[static_cast<std::size_t>(nIndex)].empty()
                                           ? m_arrOutputs[static_cast<std::size_t>(nIndex)]
-                                          : ResolveBatchOutput(m_list, m_settings, nRow);
+                                          : m_output.ResolveOutputFolder(nRow);
         obj["outputFolder"] = Q(strOutput);
         arrItems.append(obj);
     }
