@@ -2,11 +2,11 @@
 #include <sys/stat.h>
 
 #include "engine/CDriverState.h"
+#include "engine/ItemMenuHelpers.h"
 #include "engine/PathHelpers.h"
 
 void CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<std::string>& arrSnapshot,
                      std::vector<std::string>& arrNewFiles) {
-    static const char* const PATTERNS[] = {".exe", ".msi", ".avi", ".mkv", ".mp4", ".mpg", ".mpeg", ".vob"};
     if (bSnapshot)
         arrSnapshot.clear();
     if (strFolder.empty())
@@ -14,7 +14,8 @@ void CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<s
     std::string strBase = strFolder;
     if (strBase.back() != '/')
         strBase += '/';
-    auto matches = [](const std::string& strName, const std::string& strExt) {
+    auto matches = [](const std::string& strName, const CRunFileType& type) {
+        const std::string strExt = std::string(".") + type.pszExtension;
         if (strName.size() <= strExt.size())
             return false;
         return LowerAscii(strName.substr(strName.size() - strExt.size())) == strExt;
@@ -26,8 +27,8 @@ void CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<s
         while (dirent* pEntry = readdir(pDir)) {
             const std::string strName = pEntry->d_name;
             bool bWanted = false;
-            for (const char* pszExt : PATTERNS)
-                bWanted = bWanted || matches(strName, pszExt);
+            for (const CRunFileType& type : RUN_FILE_TYPES)
+                bWanted = bWanted || matches(strName, type);
             struct stat st {};
             if (!bWanted || stat((strBase + strName).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
                 continue;
@@ -35,9 +36,9 @@ void CollectNewFiles(const std::string& strFolder, bool bSnapshot, std::vector<s
         }
         closedir(pDir);
     }
-    for (const char* pszExt : PATTERNS) {
+    for (const CRunFileType& type : RUN_FILE_TYPES) {
         for (const std::string& strName : arrNames) {
-            if (!matches(strName, pszExt))
+            if (!matches(strName, type))
                 continue;
             const std::string strPath = strBase + strName;
             if (bSnapshot) {

@@ -44,26 +44,9 @@ std::string PadMenuText(const std::string& strText) {
 
 int RunListIcon(const std::string& strPath) {
     const std::string strExtension = GetExtension(FileNameOf(strPath));
-    if (strExtension == "mkv") {
-        return 38;
-    }
-    if (strExtension == "mp4") {
-        return 47;
-    }
-    if (strExtension == "exe") {
-        return 36;
-    }
-    if (strExtension == "msi") {
-        return 37;
-    }
-    if (strExtension == "avi") {
-        return 35;
-    }
-    if (strExtension == "mpg" || strExtension == "mpeg") {
-        return 39;
-    }
-    if (strExtension == "vob") {
-        return 45;
+    for (const CRunFileType& type : RUN_FILE_TYPES) {
+        if (strExtension == type.pszExtension)
+            return type.nIcon;
     }
     return -1;
 }

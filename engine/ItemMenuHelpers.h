@@ -37,8 +37,17 @@ std::string PadShortcut(const std::string& strLabel, const std::string& strShort
 // The list is offered only while the item's arrNewFiles holds fewer entries.
 constexpr size_t RUN_LIST_LIMIT = 21;
 
-// The icon of a file the "Run..." list offers, by its extension (any case):
-// mkv 38, mp4 47, exe 36, msi 37, avi 35, mpg and mpeg 39, vob 45; -1 otherwise.
+// The kinds of file a run's new files are collected for and the "Run..." list offers,
+// in the order they are collected, each with its icon.
+struct CRunFileType {
+    const char* pszExtension;  // lower case, without the dot
+    int nIcon;
+};
+inline constexpr CRunFileType RUN_FILE_TYPES[] = {{"exe", 36}, {"msi", 37}, {"avi", 35},  {"mkv", 38},
+                                                  {"mp4", 47}, {"mpg", 39}, {"mpeg", 39}, {"vob", 45}};
+
+// The icon of a file the "Run..." list offers, by its extension (any case), from
+// RUN_FILE_TYPES; -1 otherwise.
 int RunListIcon(const std::string& strPath);
 
 struct CRunEntry {
