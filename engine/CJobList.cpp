@@ -30,26 +30,12 @@ void CJobList::ReportSearchFailure() const {
 }
 
 int CJobList::FindIndex(int nRow) const {
-    if (!IsValidRow(nRow)) {
+    const CListItem* pItem = IsValidRow(nRow) ? ItemById(m_arrRows[static_cast<size_t>(nRow)].nId) : nullptr;
+    if (pItem == nullptr) {
         ReportSearchFailure();
         return -1;
     }
-    const int32_t nKey = m_arrRows[static_cast<size_t>(nRow)].nId;
-    int nLo = -1;
-    int nHi = ItemCount();
-    while (nHi - nLo > 1) {
-        int nMid = (nHi + nLo) / 2;
-        if (m_arrItems[static_cast<size_t>(nMid)].nId < nKey) {
-            nLo = nMid;
-        } else {
-            nHi = nMid;
-        }
-    }
-    if (nHi < ItemCount() && m_arrItems[static_cast<size_t>(nHi)].nId == nKey) {
-        return nHi;
-    }
-    ReportSearchFailure();
-    return -1;
+    return static_cast<int>(pItem - m_arrItems.data());
 }
 
 int CJobList::FindRowById(int nId) const {
