@@ -82,7 +82,7 @@ CRedirect::CRedirect(std::vector<std::string> args, CRedirectOwner* owner, std::
     : arrArgs(std::move(args)), pOwner(owner ? owner : &nullOwner), strCommandLine(std::move(commandLine)) {}
 
 CRedirect::~CRedirect() {
-    // The secret does not outlive the run in this process's memory.
+    // This object's copy of the secret is wiped; the caller keeps its own as long as it needs it.
     volatile char* pBytes = strSecret.data();
     for (std::size_t i = 0; i < strSecret.size(); ++i) {
         pBytes[i] = 0;
