@@ -4,7 +4,7 @@
 # Content: SIZE_MIB MiB of incompressible data in a few files (default 1024 MiB, four
 # files). Archives: a stored RAR 5.0 set of 100 MiB volumes and a single-volume stored
 # RAR 5.0 archive of the same content, both written by harvex-mkrar.
-# Measured, warm cache, output not synced, best of RUNS runs (other work on the machine
+# Measured, warm cache, output not synced, best of RUNS rounds, the tools in turns (other work on the machine
 # disturbs single runs):
 #   cp of the volumes                     (the copy speed of this disk)
 #   7z x on the set                       (p7zip; checks the CRCs)
@@ -42,33 +42,15 @@ FIRST=$(ls "$WORK"/set.part*1.rar | head -1)
 OUT=$WORK/out
 cat "$WORK"/set.part*.rar "$WORK"/single.rar > /dev/null  # warm the cache
 
-# run NAME COMMAND... : best wall time in seconds, its CPU time (user + system) and its
-# peak RSS in KiB. The output of the previous run is removed and synced first, so that no
-# run pays for another's write-back.
-declare -A BEST MEM CPU
-run() {
-  local name=$1; shift
-  local best="" mem="" cpu=""
-  for _ in $(seq "$RUNS"); do
-    rm -rf "$OUT"; mkdir -p "$OUT"; sync
-    local t0 t1 rss c
-    t0=$(date +%s.%N)
-    /usr/bin/time -f '%M %U %S' -o "$WORK/.rss" "$@" > /dev/null 2>&1 || { echo "$name failed" >&2; exit 1; }
-    t1=$(date +%s.%N)
-    read -r rss u s < <(tail -1 "$WORK/.rss")
-    c=$(echo "$u + $s" | bc -l)
-    local t; t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; mem=$rss; fi
-    if [ -z "$cpu" ] || [ "$(echo "$c < $cpu" | bc -l)" = 1 ]; then cpu=$c; fi
-  done
-  BEST[$name]=$best; MEM[$name]=$mem; CPU[$name]=$cpu
-}
+source bench/timing.sh
 
-run cp      cp "$WORK"/set.part*.rar "$OUT"/
-run 7z      7z x -y -o"$OUT" "$FIRST"
-run bsdtar  bsdtar -xf "$WORK/single.rar" -C "$OUT"
-run unrar_set    "$UNRAR" x -o+ -ierr -av- -y -idp "$FIRST" "$OUT"
-run unrar_single "$UNRAR" x -o+ -ierr -av- -y -idp "$WORK/single.rar" "$OUT"
+for _ in $(seq "$RUNS"); do
+  once cp      cp "$WORK"/set.part*.rar "$OUT"/
+  once 7z      7z x -y -o"$OUT" "$FIRST"
+  once bsdtar  bsdtar -xf "$WORK/single.rar" -C "$OUT"
+  once unrar_set    "$UNRAR" x -o+ -ierr -av- -y -idp "$FIRST" "$OUT"
+  once unrar_single "$UNRAR" x -o+ -ierr -av- -y -idp "$WORK/single.rar" "$OUT"
+done
 
 # unrar must have extracted the content intact.
 rm -rf "$OUT"; "$UNRAR" x -idp "$FIRST" "$OUT" > /dev/null

@@ -63,22 +63,7 @@ for i in $(seq 1000); do head -c $((1000 + i)) /dev/urandom > "$SMALL/files/f$i.
 "$MKRAR" --rar4 --password "$PASSWORD" --salt-per-file "$SMALL/saltperfile.rar" "$SMALL/files" > /dev/null
 
 OUT=$WORK/out
-# once NAME COMMAND... : one timed run into a fresh $OUT; keeps the best wall time and the
-# best CPU time (user + system) of NAME.
-declare -A BEST CPU
-once() {
-  local name=$1; shift
-  rm -rf "$OUT"; mkdir -p "$OUT"; sync
-  local t0 t1 u s t c
-  t0=$(date +%s.%N)
-  /usr/bin/time -f '%U %S' -o "$WORK/.time" "$@" > "$WORK/.log" 2>&1 || {
-    echo "$name failed:" >&2; tail -5 "$WORK/.log" >&2; exit 1; }
-  t1=$(date +%s.%N)
-  read -r u s < <(tail -1 "$WORK/.time")
-  t=$(echo "$t1 - $t0" | bc -l); c=$(echo "$u + $s" | bc -l)
-  if [ -z "${BEST[$name]:-}" ] || [ "$(echo "$t < ${BEST[$name]}" | bc -l)" = 1 ]; then BEST[$name]=$t; fi
-  if [ -z "${CPU[$name]:-}" ] || [ "$(echo "$c < ${CPU[$name]}" | bc -l)" = 1 ]; then CPU[$name]=$c; fi
-}
+source bench/timing.sh
 
 for _ in $(seq "$RUNS"); do
   once plain_set "$UNRAR" x -o+ "$PLAIN_FIRST" "$OUT/"
