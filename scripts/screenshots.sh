@@ -11,21 +11,23 @@ mkdir -p "$out"
 [ -x "$bin/harvex" ] || cmake --build build -j2 --target harvex
 
 work=$(mktemp -d)
-trap 'rm -rf "$work" /tmp/hvx-shot-*' EXIT
+made=()  # the short demo folders this run made (their paths show in the pictures)
+trap 'rm -rf "$work" "${made[@]}"' EXIT
 
 shoot() {  # shoot <name> <menu> [command run first, e.g. a tray host]
   local name=$1 menu=$2 first=${3:-true}
   mkdir -p "$work/$name/registry" "$work/$name/runtime" "/tmp/hvx-shot-$name"
+  made+=("/tmp/hvx-shot-$name")
   chmod 700 "$work/$name/runtime"
   HARVEX_REGISTRY_DIR="$work/$name/registry" XDG_RUNTIME_DIR="$work/$name/runtime" \
   HARVEX_DEBUG_FILL=1 HARVEX_DEBUG_MENU="$menu" TMPDIR="/tmp/hvx-shot-$name" \
-  xvfb-run -a -s "-screen 0 1100x760x24" bash -c "
-    $first
-    '$bin/harvex' & pid=\$!
+  xvfb-run -a -s "-screen 0 1100x760x24" bash -c '
+    eval "$3"
+    "$1/harvex" & pid=$!
     sleep 3
-    import -window root '$out/$name.png'
-    kill \$pid; wait \$pid 2>/dev/null || true
-  "
+    import -window root "$2"
+    kill $pid; wait $pid 2>/dev/null || true
+  ' _ "$bin" "$out/$name.png" "$first"
   echo "wrote $out/$name.png"
 }
 
