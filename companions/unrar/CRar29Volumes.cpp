@@ -43,7 +43,7 @@ std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolume
         if (!pView->ReadLower(f.nHeaderOffset, header.data(), header.size())) {
             break;  // the block reader and libarchive will find the same fault
         }
-        header[3] = uint8_t(header[3] & ~FILE_SOLID);
+        header[3] = uint8_t(header[3] & ~rarformat::rar4::FILE_SOLID);  // in the low byte of the flags
         rarformat::SetRar4HeaderCrc(header.data(), header.size());
         pView->AddCopy(nCursor, f.nHeaderOffset - nCursor);
         pView->AddLiteral(header);
