@@ -36,14 +36,16 @@ std::unique_ptr<IRarVolumeSource> CRar29Volumes::Wrap(std::unique_ptr<IRarVolume
     std::vector<uint8_t> header;
     for (const RarFileBlock& f : info.arrFiles) {
         const uint64_t nHeaderSize = f.nDataOffset - f.nHeaderOffset;
-        if (!f.bSolid || nHeaderSize < 7 || nHeaderSize > 0xFFFF) {
+        if (!f.bSolid || nHeaderSize < rarformat::rar4::BASE_SIZE ||
+            nHeaderSize > rarformat::rar4::MAX_HEADER_SIZE) {
             continue;
         }
         header.resize(size_t(nHeaderSize));
         if (!pView->ReadLower(f.nHeaderOffset, header.data(), header.size())) {
             break;  // the block reader and libarchive will find the same fault
         }
-        header[3] = uint8_t(header[3] & ~FILE_SOLID);
+        uint8_t& nFlagsLow = header[rarformat::rar4::BLOCK_FLAGS];  // FILE_SOLID is in the low byte
+        nFlagsLow = uint8_t(nFlagsLow & ~rarformat::rar4::FILE_SOLID);
         rarformat::SetRar4HeaderCrc(header.data(), header.size());
         pView->AddCopy(nCursor, f.nHeaderOffset - nCursor);
         pView->AddLiteral(header);

@@ -39,8 +39,6 @@ public:
     // nHeaderOffset of strPath; nullptr for anything else.
     const Rar29File* Find(const std::string& strPath, uint64_t nHeaderOffset) const;
 
-    static constexpr uint8_t FILE_SOLID = rarformat::rar4::FILE_SOLID;  // in the low byte of the flags
-
 private:
     std::map<std::pair<std::string, uint64_t>, Rar29File> m_mapFiles;
 };

@@ -135,17 +135,17 @@ void CVolumeWalker::WalkRar4() {
     std::vector<uint8_t> h;
     bool bMainSeen = false;
     while (pos < info.nSize) {
-        if (info.nSize - pos < 7) {
+        if (info.nSize - pos < rar4::BASE_SIZE) {
             Fail(RarScanStatus::Truncated, "block header at offset " + std::to_string(pos) + " is cut short");
             return;
         }
-        if (!ReadExact(pos, 7, h)) {
+        if (!ReadExact(pos, rar4::BASE_SIZE, h)) {
             return;
         }
-        uint8_t type = h[2];
-        uint16_t flags = Le16(&h[3]);
-        uint16_t headSize = Le16(&h[5]);
-        if (headSize < 7) {
+        uint8_t type = h[rar4::BLOCK_TYPE];
+        uint16_t flags = Le16(&h[rar4::BLOCK_FLAGS]);
+        uint16_t headSize = Le16(&h[rar4::BLOCK_HEADER_SIZE]);
+        if (headSize < rar4::BASE_SIZE) {
             Fail(RarScanStatus::BadHeader, "impossible block size at offset " + std::to_string(pos));
             return;
         }
@@ -153,8 +153,8 @@ void CVolumeWalker::WalkRar4() {
             return;
         }
         uint64_t addSize = 0;
-        if ((flags & rar4::LONG_BLOCK) && headSize >= 11) {
-            addSize = Le32(&h[7]);
+        if ((flags & rar4::LONG_BLOCK) && headSize >= rar4::LONG_BASE_SIZE) {
+            addSize = Le32(&h[rar4::BLOCK_DATA_SIZE]);
         }
         bool bCheckCrc = type == rar4::MAIN_BLOCK || type == rar4::FILE_BLOCK || type == rar4::NEWSUB_BLOCK ||
                          type == rar4::END_BLOCK;
@@ -182,7 +182,8 @@ void CVolumeWalker::WalkRar4() {
                 info.bHeadersEncrypted = true;
                 info.headerEncryption.bPresent = true;
                 std::vector<uint8_t> salt;
-                if (info.nSize - info.nValidEnd >= 8 && ReadExact(info.nValidEnd, 8, salt)) {
+                if (info.nSize - info.nValidEnd >= rar4::SALT_SIZE &&
+                    ReadExact(info.nValidEnd, rar4::SALT_SIZE, salt)) {
                     info.headerEncryption.arrSalt = salt;
                 }
                 Fail(RarScanStatus::HeadersEncrypted, "the headers are encrypted");
@@ -251,12 +252,12 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
     size_t p = rar4::FILE_HEADER_MIN;
     uint64_t packHigh = 0, unpHigh = 0;
     if (flags & rar4::FILE_LARGE) {
-        if (headSize < 40) {
+        if (headSize < rar4::FILE_LARGE_HEADER_MIN) {
             return false;
         }
         packHigh = Le32(&h[rar4::FILE_HIGH_PACK_SIZE]);
         unpHigh = Le32(&h[rar4::FILE_HIGH_UNP_SIZE]);
-        p = 40;
+        p = rar4::FILE_LARGE_HEADER_MIN;
     }
     f.nPackedSize = packLow | (packHigh << 32);
     f.nUnpackedSize = unpLow | (unpHigh << 32);
@@ -291,8 +292,8 @@ bool CVolumeWalker::ParseRar4File(const std::vector<uint8_t>& h, uint16_t flags,
     if (flags & rar4::FILE_PASSWORD) {
         f.encryption.bPresent = true;
         f.encryption.nFlags = flags & rar4::FILE_SALT;
-        if ((flags & rar4::FILE_SALT) && p + 8 <= headSize) {
-            f.encryption.arrSalt.assign(h.begin() + long(p), h.begin() + long(p + 8));
+        if ((flags & rar4::FILE_SALT) && p + rar4::SALT_SIZE <= headSize) {
+            f.encryption.arrSalt.assign(h.begin() + long(p), h.begin() + long(p + rar4::SALT_SIZE));
         }
     }
     f.nHeaderOffset = offset;
@@ -580,7 +581,7 @@ std::string CRarBlockReader::DecodeRar4UnicodeName(const std::string& strStdName
 RarVolumeInfo CRarBlockReader::ReadVolume(IRarVolumeSource& source) {
     RarVolumeInfo info;
     info.nSize = source.Size();
-    uint8_t sig[8] = {};
+    uint8_t sig[sizeof rarformat::RAR5_SIGNATURE] = {};
     int64_t got = source.ReadAt(0, sig, sizeof sig);
     if (got < 0) {
         info.eStatus = RarScanStatus::ReadError;
@@ -588,10 +589,12 @@ RarVolumeInfo CRarBlockReader::ReadVolume(IRarVolumeSource& source) {
         return info;
     }
     CVolumeWalker walker(source, info);
-    if (got >= 8 && std::memcmp(sig, rarformat::RAR5_SIGNATURE, 8) == 0) {
+    if (got >= int64_t(sizeof rarformat::RAR5_SIGNATURE) &&
+        std::memcmp(sig, rarformat::RAR5_SIGNATURE, sizeof rarformat::RAR5_SIGNATURE) == 0) {
         info.eFormat = RarFormat::Rar5;
         walker.WalkRar5();
-    } else if (got >= 7 && std::memcmp(sig, rarformat::RAR4_SIGNATURE, 7) == 0) {
+    } else if (got >= int64_t(sizeof rarformat::RAR4_SIGNATURE) &&
+               std::memcmp(sig, rarformat::RAR4_SIGNATURE, sizeof rarformat::RAR4_SIGNATURE) == 0) {
         info.eFormat = RarFormat::Rar4;
         walker.WalkRar4();
     } else {

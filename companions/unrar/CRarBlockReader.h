@@ -108,7 +108,4 @@ public:
     // The RAR 4 Unicode file name encoding: the bytes after the zero byte of a name
     // field, decoded against the bytes before it. Exposed for tests.
     static std::string DecodeRar4UnicodeName(const std::string& strStdName, const uint8_t* pEnc, size_t nEnc);
-
-    static constexpr const auto& RAR4_SIGNATURE = rarformat::RAR4_SIGNATURE;
-    static constexpr const auto& RAR5_SIGNATURE = rarformat::RAR5_SIGNATURE;
 };

@@ -2,7 +2,8 @@
 // What this program knows of the RAR formats, in one place: the signatures, the block types
 // and flags of RAR 1.5-4.x and RAR 5.0, the little-endian and variable-length integer
 // readers and writers, and the header checksums. The block reader, the header editors (the
-// decrypting layer's and the solid views'), and the RAR 2.9 filters take them from here.
+// decrypting layer's and the solid views'), the RAR 2.9 filters and the key derivation take
+// them from here.
 //
 // Header-only, no state; any thread.
 
@@ -23,6 +24,12 @@ inline constexpr uint8_t RAR5_SIGNATURE[8] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07
 // always) have a 32-bit data size after it.
 namespace rar4 {
 constexpr size_t BASE_SIZE = 7;
+constexpr size_t BLOCK_TYPE = 2;
+constexpr size_t BLOCK_FLAGS = 3;
+constexpr size_t BLOCK_HEADER_SIZE = 5;
+constexpr size_t BLOCK_DATA_SIZE = 7;       // with LONG_BLOCK
+constexpr size_t LONG_BASE_SIZE = 11;       // the base and the data size
+constexpr size_t MAX_HEADER_SIZE = 0xFFFF;  // the header size is a 16-bit field
 constexpr uint8_t MAIN_BLOCK = 0x73;
 constexpr uint8_t FILE_BLOCK = 0x74;
 constexpr uint8_t NEWSUB_BLOCK = 0x7A;  // service block laid out as a file header
@@ -47,7 +54,8 @@ constexpr uint16_t FILE_WINDOW_MASK = 0x00E0;  // all bits set: a directory
 constexpr uint16_t FILE_LARGE = 0x0100;        // 64-bit sizes follow the attributes
 constexpr uint16_t FILE_UNICODE = 0x0200;
 constexpr uint16_t FILE_SALT = 0x0400;
-constexpr size_t FILE_HEADER_MIN = 32;  // fixed fields up to the attributes
+constexpr size_t FILE_HEADER_MIN = 32;        // fixed fields up to the attributes
+constexpr size_t FILE_LARGE_HEADER_MIN = 40;  // with FILE_LARGE: and the high halves of the sizes
 constexpr size_t FILE_PACK_SIZE = 7;
 constexpr size_t FILE_UNP_SIZE = 11;
 constexpr size_t FILE_HOST_OS = 15;
@@ -60,6 +68,8 @@ constexpr size_t FILE_ATTRIBUTES = 28;
 constexpr size_t FILE_HIGH_PACK_SIZE = 32;  // with FILE_LARGE
 constexpr size_t FILE_HIGH_UNP_SIZE = 36;
 constexpr uint8_t METHOD_STORE = 0x30;
+// The salt after the name with FILE_SALT, and before the first header with MAIN_HEADERS_ENCRYPTED.
+constexpr size_t SALT_SIZE = 8;
 
 // End-of-archive block flags.
 constexpr uint16_t END_NEXT_VOLUME = 0x0001;

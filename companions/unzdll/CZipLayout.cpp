@@ -183,7 +183,6 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
             return bReadError ? EStatus::ReadError : EStatus::Damaged;
         }
         Entry entry;
-        entry.nFlags = Le16(p + 8);
         entry.nMethod = Le16(p + 10);
         entry.nCrc = Le32(p + 16);
         entry.nCompressedSize = Le32(p + 20);
@@ -224,7 +223,6 @@ CZipLayout::EStatus CZipLayout::ReadCentral(uint64_t nEntryCount) {
                 const unsigned char* q = pExtra + nPos + 4;
                 entry.nAesVersion = Le16(q);
                 entry.nAesStrength = q[4];
-                entry.nAesMethod = Le16(q + 5);
             }
             nPos += 4 + nLen;
         }

@@ -33,13 +33,11 @@ public:
         uint64_t nCompressedSize = 0;  // declared compressed size
         uint64_t nSize = 0;            // declared uncompressed size
         uint16_t nMethod = 0;
-        uint16_t nFlags = 0;  // general purpose bit flags (bit 0: encrypted)
-        uint32_t nCrc = 0;    // CRC-32 as the central directory stores it
+        uint32_t nCrc = 0;  // CRC-32 as the central directory stores it
         // WinZip AES (method 99 with the extra field 0x9901): vendor version 1 or 2
-        // (0: not AES), key strength 1/2/3 (128/192/256 bits), the real compression method.
+        // (0: not AES) and key strength 1/2/3 (128/192/256 bits).
         uint16_t nAesVersion = 0;
         uint8_t nAesStrength = 0;
-        uint16_t nAesMethod = 0;
         std::string strName;  // the name's bytes as the central directory has them
         ENameCheck eNameCheck = ENameCheck::Same;
         std::string strLocalName;  // the local header's name when it is not the same

@@ -10,19 +10,14 @@
 #include <memory>
 #include <vector>
 
+#include "companions/unrar/RarFormat.h"
+
 namespace rarcrypto {
 
 namespace {
 
 uint32_t LoadBe32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void StoreLe32(uint8_t* p, uint32_t n) {
-    p[0] = uint8_t(n);
-    p[1] = uint8_t(n >> 8);
-    p[2] = uint8_t(n >> 16);
-    p[3] = uint8_t(n >> 24);
 }
 
 // The SHA-1 code of the RAR 4.x program transformed full 64-byte blocks in place when it
@@ -42,7 +37,7 @@ void OverwriteWithSchedule(uint8_t* pBlock) {
         arrW[t & 15] = (n << 1) | (n >> 31);
     }
     for (int i = 0; i < 16; ++i) {
-        StoreLe32(pBlock + 4 * i, arrW[i]);
+        rarformat::PutLe32(pBlock + 4 * i, arrW[i]);
     }
 }
 
@@ -121,7 +116,7 @@ bool Rar5PasswordMatches(const CRar5Keys& keys, const uint8_t* pCheckRecord) {
 
 uint32_t Rar5KeyedCrc32(uint32_t nCrc, const std::array<uint8_t, 32>& hashKey) {
     uint8_t arrRaw[4];
-    StoreLe32(arrRaw, nCrc);
+    rarformat::PutLe32(arrRaw, nCrc);
     uint8_t arrDigest[EVP_MAX_MD_SIZE];
     unsigned int nDigest = 0;
     HMAC(EVP_sha256(), hashKey.data(), static_cast<int>(hashKey.size()), arrRaw, sizeof arrRaw, arrDigest,

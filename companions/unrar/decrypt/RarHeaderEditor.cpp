@@ -224,25 +224,27 @@ std::optional<Bytes> SetRar5VolumeNumber(const uint8_t* p, size_t nHeaderSize, u
 }
 
 std::optional<CRar4Frame> ReadRar4Frame(const uint8_t* p, size_t n) {
-    if (n < 7) {
+    if (n < rar4::BASE_SIZE) {
         return std::nullopt;
     }
     CRar4Frame frame;
     frame.nCrc = rarformat::Le16(p);
-    frame.nType = p[2];
-    frame.nFlags = rarformat::Le16(p + 3);
-    frame.nHeaderSize = rarformat::Le16(p + 5);
-    if (frame.nHeaderSize < 7) {
+    frame.nType = p[rar4::BLOCK_TYPE];
+    frame.nFlags = rarformat::Le16(p + rar4::BLOCK_FLAGS);
+    frame.nHeaderSize = rarformat::Le16(p + rar4::BLOCK_HEADER_SIZE);
+    if (frame.nHeaderSize < rar4::BASE_SIZE) {
         return std::nullopt;
     }
     const bool bFile = frame.nType == rar4::FILE_BLOCK || frame.nType == rar4::NEWSUB_BLOCK;
     if ((frame.nFlags & rar4::LONG_BLOCK) || bFile) {
-        if (frame.nHeaderSize < 11 || n < 11) {
+        if (frame.nHeaderSize < rar4::LONG_BASE_SIZE || n < rar4::LONG_BASE_SIZE) {
             return std::nullopt;
         }
-        frame.nDataSize = Le32(p + rar4::FILE_PACK_SIZE);
+        frame.nDataSize = Le32(p + rar4::BLOCK_DATA_SIZE);  // a file header's packed size
         if (bFile && (frame.nFlags & rar4::FILE_LARGE)) {
-            if (frame.nHeaderSize < 36 || n < 36) {
+            // Up to the end of the high half of the packed size.
+            constexpr size_t HIGH_PACK_SIZE_END = rar4::FILE_HIGH_PACK_SIZE + sizeof(uint32_t);
+            if (frame.nHeaderSize < HIGH_PACK_SIZE_END || n < HIGH_PACK_SIZE_END) {
                 return std::nullopt;
             }
             frame.nDataSize |= uint64_t(Le32(p + rar4::FILE_HIGH_PACK_SIZE)) << 32;
@@ -252,11 +254,11 @@ std::optional<CRar4Frame> ReadRar4Frame(const uint8_t* p, size_t n) {
 }
 
 std::optional<Bytes> ClearRar4HeaderEncryption(const uint8_t* p, size_t nHeaderSize) {
-    if (nHeaderSize < 7) {
+    if (nHeaderSize < rar4::BASE_SIZE) {
         return std::nullopt;
     }
     Bytes header(p, p + nHeaderSize);
-    header[3] &= uint8_t(~rar4::MAIN_HEADERS_ENCRYPTED);
+    header[rar4::BLOCK_FLAGS] &= uint8_t(~rar4::MAIN_HEADERS_ENCRYPTED);
     SetRar4HeaderCrc(header);
     return header;
 }
@@ -269,22 +271,21 @@ std::optional<Bytes> StripRar4FileEncryption(const uint8_t* p, size_t nHeaderSiz
     }
     Bytes header(p, p + nHeaderSize);
     const uint16_t nNameSize = rarformat::Le16(p + rar4::FILE_NAME_SIZE);
-    const size_t namePos = rar4::FILE_HEADER_MIN + ((frame->nFlags & rar4::FILE_LARGE) ? 8 : 0);
+    const size_t namePos =
+        (frame->nFlags & rar4::FILE_LARGE) ? rar4::FILE_LARGE_HEADER_MIN : rar4::FILE_HEADER_MIN;
     if (namePos + nNameSize > nHeaderSize) {
         return std::nullopt;
     }
     if (frame->nFlags & rar4::FILE_SALT) {
         const size_t saltPos = namePos + nNameSize;
-        if (saltPos + 8 > nHeaderSize) {
+        if (saltPos + rar4::SALT_SIZE > nHeaderSize) {
             return std::nullopt;
         }
-        header.erase(header.begin() + long(saltPos), header.begin() + long(saltPos + 8));
+        header.erase(header.begin() + long(saltPos), header.begin() + long(saltPos + rar4::SALT_SIZE));
     }
     const uint16_t nFlags = frame->nFlags & ~(rar4::FILE_PASSWORD | rar4::FILE_SALT);
-    header[3] = uint8_t(nFlags);
-    header[4] = uint8_t(nFlags >> 8);
-    header[5] = uint8_t(header.size());
-    header[6] = uint8_t(header.size() >> 8);
+    rarformat::PutLe16(&header[rar4::BLOCK_FLAGS], nFlags);
+    rarformat::PutLe16(&header[rar4::BLOCK_HEADER_SIZE], uint16_t(header.size()));
     PutLe32(&header[rar4::FILE_PACK_SIZE], uint32_t(nNewPackedSize));
     if (nFlags & rar4::FILE_LARGE) {
         PutLe32(&header[rar4::FILE_HIGH_PACK_SIZE], uint32_t(nNewPackedSize >> 32));

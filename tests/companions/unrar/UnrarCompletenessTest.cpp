@@ -5,11 +5,13 @@
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 
 #include "UnrarRun.h"
 #include "companions/unrar/CRarBlockReader.h"
+#include "tests/fixtures/CRarBlockHook.h"
 #include "tests/fixtures/CRarWriter.h"
 #include "tests/fixtures/SharedFixtures.h"
 #include "tests/fixtures/TestFiles.h"
@@ -234,4 +236,74 @@ TEST(UnrarCompletenessTest, Rar4LinkTargetsAreCheckedAgainstTheirStoredCrc) {
         EXPECT_EQ(t.nExitCode, bIntact ? 0 : 3) << c.pWhat << "\n" << t.strOutput;
         EXPECT_EQ(t.strOutput.find("ERROR: link - CRC failed\n") != std::string::npos, !bIntact) << c.pWhat;
     }
+}
+
+namespace {
+
+// Labels the RAR 4.x file header of "link" as compressed the RAR 2.0 way (unpack version
+// 20, method 0x33) and mends the header checksum; the data stays the stored target with
+// its right CRC. nChanged counts the headers changed (the writer may build one twice).
+class CRar20LinkHook : public CRarBlockHook {
+public:
+    std::string TransformHeader(ERarFormat eFormat, const std::string& strHeader) override {
+        std::string h = strHeader;
+        if (eFormat != ERarFormat::Rar4 || h.size() < 36 || std::uint8_t(h[2]) != 0x74) {
+            return h;
+        }
+        const std::size_t nNameSize = std::uint8_t(h[26]) | std::size_t(std::uint8_t(h[27])) << 8;
+        if (h.compare(32, nNameSize, "link") != 0) {
+            return h;
+        }
+        h[24] = char(20);
+        h[25] = char(0x33);
+        const uLong nCrc = crc32(0L, reinterpret_cast<const Bytef*>(h.data() + 2), uInt(h.size() - 2));
+        h[0] = char(nCrc & 0xFF);
+        h[1] = char((nCrc >> 8) & 0xFF);
+        ++nChanged;
+        return h;
+    }
+
+    int nChanged = 0;
+};
+
+}  // namespace
+
+// A RAR 4.x link target is taken from its data only where that data is stored: bytes of
+// another compression are not the target, even with a CRC that matches them.
+TEST(UnrarCompletenessTest, Rar4LinkTargetNotStoredIsRefused) {
+    CUnrarTempDir tmp;
+    CRar20LinkHook hook;
+    CRarOptions o;
+    o.eFormat = ERarFormat::Rar4;
+    o.pHook = &hook;
+    CRarWriter w(o);
+    w.AddFile("target-a.txt", "a\n");
+    w.AddSymlink("link", "target-a.txt");
+    w.AddFile("after.txt", "after\n");
+    CRarResult set = w.Write(tmp.Sub("links.rar"));
+    ASSERT_TRUE(set.bOk) << set.strError;
+    ASSERT_GE(hook.nChanged, 1);
+    {
+        std::string err;
+        auto src = CFileVolumeSource::Open(set.arrVolumes[0], err);
+        ASSERT_TRUE(src) << err;
+        RarVolumeInfo info = CRarBlockReader::ReadVolume(*src);
+        ASSERT_EQ(info.eStatus, RarScanStatus::Ok);
+        ASSERT_EQ(info.arrFiles.size(), 3u);
+        EXPECT_EQ(info.arrFiles[1].strName, "link");
+        EXPECT_FALSE(info.arrFiles[1].bStored);
+        EXPECT_EQ(info.arrFiles[1].nUnpackVersion, 20u);
+    }
+
+    UnrarResult x = RunUnrar({"x", "-o+", "-ierr", "-av-", "-y", "-idp", set.arrVolumes[0], tmp.Sub("out")});
+    EXPECT_EQ(x.nExitCode, 3) << x.strOutput;
+    EXPECT_NE(x.strOutput.find("ERROR: link - CRC failed\n"), std::string::npos) << x.strOutput;
+    EXPECT_EQ(x.strOutput.find("All OK"), std::string::npos) << x.strOutput;
+    struct stat st;
+    EXPECT_NE(::lstat(tmp.Sub("out/link").c_str(), &st), 0) << "link made";
+    EXPECT_EQ(testfiles::ReadFile(tmp.Sub("out/after.txt")), "after\n");
+
+    UnrarResult t = RunUnrar({"t", "-idp", set.arrVolumes[0]});
+    EXPECT_EQ(t.nExitCode, 3) << t.strOutput;
+    EXPECT_NE(t.strOutput.find("ERROR: link - CRC failed\n"), std::string::npos) << t.strOutput;
 }

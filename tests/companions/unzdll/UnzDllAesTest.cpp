@@ -3,6 +3,7 @@
 // CRC). The authentication code is checked on every AES entry: a flipped data byte or a
 // changed code fails the entry as "bad password or damaged data" and leaves nothing behind.
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <cstdio>
@@ -159,7 +160,9 @@ TEST_F(UnzDllAesTest, SevenZipEntryWithAChangedAuthenticationCodeFails) {
 // the CRC field 0 as 7-Zip writes it.
 class UnzDllWriterAesTest : public UnzDllAesTest, public ::testing::WithParamInterface<EZipAesVersion> {
 protected:
-    std::string WriteAes(const std::string& strName) {
+    // With bWithLink, an encrypted symbolic link comes last (index 3), its target deflated:
+    // libzip then never reaches the authentication code itself, only our own check does.
+    std::string WriteAes(const std::string& strName, bool bWithLink = false) {
         strMovie = Pattern(200000, 5);
         CZipWriter writer;
         writer.SetPassword("pw for the writer", EZipCrypt::Aes256);
@@ -167,11 +170,26 @@ protected:
         writer.AddFile("movie.mkv", strMovie, EZipMethod::Store);
         writer.AddFile("notes.nfo", std::string(50000, 'n'));
         writer.AddFile("aes128.txt", "short").eCrypt = EZipCrypt::Aes128;
+        if (bWithLink) {
+            CZipEntry& link = writer.AddSymlink("episode.mkv", LINK_TARGET);
+            link.eCrypt = EZipCrypt::Aes256;  // the writer's default covers files only
+            link.eMethod = EZipMethod::Deflate;
+        }
         std::string strZip = strRoot + "/" + strName;
         CZipResult result = writer.Write(strZip);
         EXPECT_TRUE(result.bOk) << result.strError;
         return strZip;
     }
+
+    std::string ReadLink(const std::string& strPath) {
+        char buffer[256] = {};
+        ssize_t nLength = readlink(strPath.c_str(), buffer, sizeof buffer - 1);
+        return nLength > 0 ? std::string(buffer, size_t(nLength)) : std::string();
+    }
+
+    // Long enough that the stored bytes (salt, check value, target, code) pass 60.
+    static constexpr const char* LINK_TARGET =
+        "Season 1/Episode 01 - The long title of the first episode.mkv";
 };
 
 TEST_P(UnzDllWriterAesTest, ExtractsIntactEntries) {
@@ -207,6 +225,33 @@ TEST_P(UnzDllWriterAesTest, FlippedStoredDataByteFails) {
     run.strPassword = "pw for the writer";
     run.Exec();
     ExpectDamageFailure(run, "movie.mkv");
+}
+
+// A link's target is read whole before the link is made; AE-2 without the CRC must not
+// fail there on libzip's CRC comparison.
+TEST_P(UnzDllWriterAesTest, MakesAnEncryptedLink) {
+    UnzRun run;
+    run.strArchive = WriteAes("link.zip", true);
+    run.strPassword = "pw for the writer";
+    EXPECT_EQ(run.Exec(), UNZ_OK) << (run.Texts(UNZ_MSG_ERROR).empty() ? "" : run.Texts(UNZ_MSG_ERROR)[0]);
+    EXPECT_EQ(ReadLink(strOut + "/episode.mkv"), LINK_TARGET);
+    EXPECT_EQ(ReadFile(strOut + "/aes128.txt"), "short");
+}
+
+TEST_P(UnzDllWriterAesTest, LinkWithAChangedAuthenticationCodeFails) {
+    std::string strZip = WriteAes("link-code.zip", true);
+    FlipStoredByte(strZip, 3, 1);
+    for (bool bTest : {true, false}) {
+        UnzRun run;
+        run.strArchive = strZip;
+        run.strPassword = "pw for the writer";
+        run.bTest = bTest;
+        run.Exec();
+        ExpectDamageFailure(run, "episode.mkv");
+        if (!bTest) {
+            EXPECT_EQ(ReadFile(strOut + "/movie.mkv"), strMovie);  // the other entries still come out
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, UnzDllWriterAesTest,
