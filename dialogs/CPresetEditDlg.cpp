@@ -14,6 +14,7 @@
 
 #include "dialogs/DialogIcons.h"
 #include "engine/CItemStates.h"
+#include "engine/ItemMenuHelpers.h"
 #include "engine/PresetOps.h"
 
 namespace {
@@ -44,8 +45,6 @@ const CBoxText BOX_TEXTS[CPresetEditDlg::BOX_COUNT] = {
     {"Clean up", "Delete processed files and folders if successfully completed"},
     {"Test", "Test archived files"},
 };
-
-const char* const FORBIDDEN = "\\/:*?<>|\"";
 
 }  // namespace
 
@@ -218,25 +217,10 @@ bool CPresetEditDlg::Refuse(const std::string& strText, bool bSelectName) {
 
 void CPresetEditDlg::Save() {
     const std::string strName = m_pName->text().toStdString();
-    if (strName.find_first_of(FORBIDDEN) != std::string::npos) {
-        Refuse(std::string("Name cannot contain any of the following characters:\r\n\\ / : * ? ") + '"' +
-                   " < > |",
-               true);
-        return;
-    }
-    for (std::size_t i = 0; i < m_arrPresets.size(); ++i) {
-        if (static_cast<int>(i) != m_nIndex && m_arrPresets[i].strName == strName) {
-            Refuse("Preset allready exists.\r\nPlease choose another name.", true);
-            return;
-        }
-    }
-    if (strName.empty()) {
-        Refuse("You must set a name", false);
-        return;
-    }
-    // A name pasted past the limit never reaches the validator's typing path.
-    if (PresetNameLength(strName) > PRESET_NAME_MAX) {
-        Refuse("The name can be at most 40 characters long.", true);
+    // A name pasted past the limit never reaches the validator's typing path: checked here too.
+    const EPresetNameCheck check = CheckPresetName(strName, m_arrPresets, m_nIndex);
+    if (check != EPresetNameCheck::Ok) {
+        Refuse(PresetNameMessage(check), SelectsPresetName(check));
         return;
     }
     if (m_pOutput->text().isEmpty())

@@ -99,7 +99,7 @@ std::string PresetNameMessage(EPresetNameCheck check) {
         case EPresetNameCheck::Empty:
             return "You must set a name";
         case EPresetNameCheck::TooLong:
-            return "A name can have at most " + std::to_string(PRESET_NAME_MAX) + " characters";
+            return "The name can be at most " + std::to_string(PRESET_NAME_MAX) + " characters long.";
         case EPresetNameCheck::Ok:
             break;
     }

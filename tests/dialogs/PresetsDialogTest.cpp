@@ -135,6 +135,20 @@ TEST_F(PresetsDialogTest, NameLimitCountsCharactersNotBytesOrUtf16Units) {
     EXPECT_EQ(dlg.List()->topLevelItemCount(), 1);
 }
 
+TEST_F(PresetsDialogTest, PastedNameOverTheLimitIsRefusedOnSave) {
+    CPresetsDlg dlg(arrPresets, &list, nullptr, box);
+    dlg.Prepare(true);
+    CPresetEditDlg* pEditor = dlg.Editor();
+    pEditor->Prepare(-1, true);
+    pEditor->show();
+    pEditor->NameEdit()->setText(QString(41, QLatin1Char('n')));  // as a paste: past the typing check
+    QTest::mouseClick(pEditor->SaveButton(), Qt::LeftButton);
+    EXPECT_EQ(box.Last(), "The name can be at most 40 characters long.");
+    EXPECT_TRUE(pEditor->isVisible());
+    EXPECT_EQ(pEditor->NameEdit()->selectedText().size(), 41);
+    EXPECT_TRUE(arrPresets.empty());
+}
+
 TEST_F(PresetsDialogTest, StoredNameOverTheLimitLeavesTheArrayWhenListed) {
     arrPresets = {Named("Good"), Named(std::string(41, 'x')), Named("")};
     CPresetsDlg dlg(arrPresets, &list, nullptr, box);

@@ -110,6 +110,8 @@ TEST(ItemMenuHelpersTest, PresetNameChecksRunInTheirOrderWithTheirMessages) {
     EXPECT_EQ(PresetNameMessage(EPresetNameCheck::Duplicate),
               "Preset allready exists.\r\nPlease choose another name.");
     EXPECT_EQ(PresetNameMessage(EPresetNameCheck::Empty), "You must set a name");
+    EXPECT_EQ(PresetNameMessage(EPresetNameCheck::TooLong), "The name can be at most 40 characters long.");
+    EXPECT_TRUE(SelectsPresetName(EPresetNameCheck::TooLong));
     EXPECT_EQ(PresetNameMessage(EPresetNameCheck::Ok), "");
     EXPECT_TRUE(SelectsPresetName(EPresetNameCheck::BadCharacter));
     EXPECT_TRUE(SelectsPresetName(EPresetNameCheck::Duplicate));
