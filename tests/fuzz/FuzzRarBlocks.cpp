@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "companions/unrar/CRarBlockReader.h"
-#include "tests/fuzz/FuzzMemorySource.h"
+#include "tests/fixtures/CMemoryVolumeSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
-    CFuzzMemorySource source(pData, nSize);
+    CMemoryVolumeSource source("fuzz.rar", std::string(reinterpret_cast<const char*>(pData), nSize));
     RarVolumeInfo info = CRarBlockReader::ReadVolume(source);
     if (info.nValidEnd > nSize) {
         std::abort();

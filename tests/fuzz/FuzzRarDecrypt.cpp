@@ -9,12 +9,12 @@
 
 #include "companions/unrar/CRarBlockReader.h"
 #include "companions/unrar/decrypt/CRarDecryption.h"
-#include "tests/fuzz/FuzzMemorySource.h"
+#include "tests/fixtures/CMemoryVolumeSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     CRarDecryption decryption("fuzz");
-    std::unique_ptr<IRarVolumeSource> pPlain =
-        decryption.Wrap(std::make_unique<CFuzzMemorySource>(pData, nSize));
+    std::unique_ptr<IRarVolumeSource> pPlain = decryption.Wrap(std::make_unique<CMemoryVolumeSource>(
+        "fuzz.rar", std::string(reinterpret_cast<const char*>(pData), nSize)));
     if (!pPlain) {
         return 0;
     }

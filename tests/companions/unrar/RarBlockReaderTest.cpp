@@ -12,6 +12,7 @@
 #include "companions/unrar/CRarBlockReader.h"
 #include "companions/unrar/CRarVolumeNames.h"
 #include "companions/unrar/CRarVolumeSet.h"
+#include "tests/fixtures/CMemoryVolumeSource.h"
 #include "tests/fixtures/SharedFixtures.h"
 
 namespace {
@@ -22,27 +23,6 @@ std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-// A volume held in memory, for cut and damaged variants of the fixtures.
-class CMemorySource : public IRarVolumeSource {
-public:
-    CMemorySource(std::string path, std::string data) : strPath(std::move(path)), strData(std::move(data)) {}
-    const std::string& Path() const override { return strPath; }
-    uint64_t Size() const override { return strData.size(); }
-    int64_t ReadAt(uint64_t off, void* buf, size_t n) override {
-        if (off >= strData.size()) {
-            return 0;
-        }
-        size_t k = std::min<size_t>(n, strData.size() - size_t(off));
-        std::memcpy(buf, strData.data() + off, k);
-        return int64_t(k);
-    }
-    std::string LastError() const override { return {}; }
-
-private:
-    std::string strPath;
-    std::string strData;
-};
 
 RarVolumeInfo ReadFixture(const std::string& name) {
     std::string err;
@@ -136,7 +116,7 @@ TEST(RarBlockReaderTest, ReportsDamagedAndForeignFiles) {
     REQUIRE_SHARED_FIXTURES();
     EXPECT_EQ(ReadFixture("test_read_format_rar_invalid1.rar").eStatus, RarScanStatus::Truncated);
     EXPECT_EQ(ReadFixture("test_read_format_rar5_truncated_huff.rar").eStatus, RarScanStatus::BadHeader);
-    CMemorySource text("notes.txt", "this is plain text, not an archive");
+    CMemoryVolumeSource text("notes.txt", "this is plain text, not an archive");
     EXPECT_EQ(CRarBlockReader::ReadVolume(text).eStatus, RarScanStatus::NotRar);
 }
 
@@ -145,12 +125,12 @@ TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar5_multiple_files.rar");
     RarVolumeInfo whole;
     {
-        CMemorySource src("m.rar", data);
+        CMemoryVolumeSource src("m.rar", data);
         whole = CRarBlockReader::ReadVolume(src);
     }
     ASSERT_EQ(whole.arrFiles.size(), 4u);
     // Cut inside the third entry's data: two entries remain, the cut is reported.
-    CMemorySource cut("m.rar", data.substr(0, whole.arrFiles[2].nDataOffset + 10));
+    CMemoryVolumeSource cut("m.rar", data.substr(0, whole.arrFiles[2].nDataOffset + 10));
     RarVolumeInfo v = CRarBlockReader::ReadVolume(cut);
     EXPECT_EQ(v.eStatus, RarScanStatus::Truncated);
     EXPECT_EQ(v.arrFiles.size(), 2u);
@@ -158,7 +138,7 @@ TEST(RarBlockReaderTest, KeepsEntriesBeforeACutOrADamagedHeader) {
     // One flipped byte in the third header's name: its CRC no longer matches.
     std::string bad = data;
     bad[whole.arrFiles[2].nDataOffset - 2] ^= 0x20;
-    CMemorySource damaged("m.rar", bad);
+    CMemoryVolumeSource damaged("m.rar", bad);
     v = CRarBlockReader::ReadVolume(damaged);
     EXPECT_EQ(v.eStatus, RarScanStatus::BadHeader);
     EXPECT_EQ(v.arrFiles.size(), 2u);
@@ -168,14 +148,14 @@ TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
     REQUIRE_SHARED_FIXTURES();
     for (const char* pName : {"test_read_format_rar.rar", "test_read_format_rar5_multiple_files.rar"}) {
         std::string data = ReadAll(RAR_FIXTURES + pName);
-        CMemorySource src(pName, data);
+        CMemoryVolumeSource src(pName, data);
         RarVolumeInfo whole = CRarBlockReader::ReadVolume(src);
         ASSERT_EQ(whole.eStatus, RarScanStatus::Ok) << pName;
         ASSERT_TRUE(whole.bHasEndBlock) << pName;
         // Cut where the last entry's header begins and where the end block begins: every
         // block before the cut is whole, but the volume does not end as volumes end.
         for (uint64_t nCut : {whole.arrFiles.back().nHeaderOffset, whole.nEndBlockOffset}) {
-            CMemorySource cut(pName, data.substr(0, size_t(nCut)));
+            CMemoryVolumeSource cut(pName, data.substr(0, size_t(nCut)));
             RarVolumeInfo v = CRarBlockReader::ReadVolume(cut);
             EXPECT_EQ(v.eStatus, RarScanStatus::Truncated) << pName << " " << nCut;
             EXPECT_EQ(v.strError, "the end-of-archive block is missing") << pName << " " << nCut;
@@ -189,10 +169,10 @@ TEST(RarBlockReaderTest, AVolumeEndingWithoutItsEndBlockIsTruncated) {
 TEST(RarBlockReaderTest, AnEndBlockWithAWrongChecksumIsADamagedHeader) {
     REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
-    CMemorySource src("r.rar", data);
+    CMemoryVolumeSource src("r.rar", data);
     const uint64_t nEnd = CRarBlockReader::ReadVolume(src).nEndBlockOffset;
     data[size_t(nEnd) + 3] ^= 0x01;  // the "next volume" flag, checksum left as it was
-    CMemorySource flipped("r.rar", data);
+    CMemoryVolumeSource flipped("r.rar", data);
     RarVolumeInfo v = CRarBlockReader::ReadVolume(flipped);
     EXPECT_EQ(v.eStatus, RarScanStatus::BadHeader);
     EXPECT_FALSE(v.bMoreVolumes);
@@ -252,14 +232,14 @@ TEST(RarVolumeSetTest, WalksTheWholeRar5SetFromTheFirstVolume) {
 TEST(RarVolumeSetTest, AnEndBlockSayingMoreFollowInAnArchiveThatIsNoVolumeIsDamaged) {
     REQUIRE_SHARED_FIXTURES();
     std::string data = ReadAll(RAR_FIXTURES + "test_read_format_rar.rar");
-    CMemorySource probe("/v/r.rar", data);
+    CMemoryVolumeSource probe("/v/r.rar", data);
     const size_t nEnd = size_t(CRarBlockReader::ReadVolume(probe).nEndBlockOffset);
     data[nEnd + 3] |= 0x01;
     const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(data.data() + nEnd + 2), 5);
     data[nEnd] = char(crc & 0xFF);
     data[nEnd + 1] = char((crc >> 8) & 0xFF);
     auto opener = [&data](const std::string& path, std::string&) -> std::unique_ptr<IRarVolumeSource> {
-        return std::make_unique<CMemorySource>(path, data);
+        return std::make_unique<CMemoryVolumeSource>(path, data);
     };
     CRarVolumeSet set;
     set.Open("/v/r.rar", opener);
@@ -281,7 +261,7 @@ TEST(RarVolumeSetTest, StopsAtAMissingVolumeAndAtAForeignFile) {
             err = "No such file or directory";
             return nullptr;
         }
-        return std::make_unique<CMemorySource>(path, it->second);
+        return std::make_unique<CMemoryVolumeSource>(path, it->second);
     };
     files.erase("/v/s.part04.rar");
     CRarVolumeSet set;
