@@ -9,6 +9,7 @@
 
 #include "engine/CProcessLog.h"
 #include "engine/FolderMarkers.h"
+#include "engine/PathBelow.h"
 #include "engine/PathHelpers.h"
 
 namespace {
@@ -30,30 +31,6 @@ std::string LowerTail(const std::string& strPath, std::size_t nCount) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return strTail;
-}
-
-// True when every component of strPath below strInputPath is a real directory (no symbolic
-// link) and the last one has the wanted type. Anything outside the input folder is refused.
-bool IsReachedWithoutLink(const std::string& strPath, const std::string& strInputPath, bool bDirectory) {
-    if (strPath == strInputPath || strPath + "/" == WithSlash(strInputPath)) {
-        struct stat st {};
-        return bDirectory && lstat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    }
-    if (!IsInsideFolder(strPath, strInputPath))
-        return false;
-    std::size_t nPos = WithSlash(strInputPath).size();
-    for (;;) {
-        const std::size_t nNext = strPath.find('/', nPos);
-        const std::string strPart = strPath.substr(0, nNext);
-        struct stat st {};
-        if (lstat(strPart.c_str(), &st) != 0)
-            return false;
-        if (nNext == std::string::npos || nNext + 1 == strPath.size())
-            return bDirectory ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
-        if (!S_ISDIR(st.st_mode))
-            return false;
-        nPos = nNext + 1;
-    }
 }
 
 // The output folder lies strictly inside the item's input folder: what the archives were
@@ -136,6 +113,7 @@ std::string SystemMessage(int nError) {
 void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpContext& ctx,
                  std::vector<CleanUpInfo>& arrCleanUp, CProcessLog& log) {
     log.AppendLog("Delete files\r\n");
+    const std::string strInput = WithoutTrailingSlash(ctx.strInputPath);
     std::size_t i = 0;
     while (i < arrAllFiles.size()) {
         const CFileInformation f = arrAllFiles[i];
@@ -146,9 +124,13 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
             ++i;
             continue;
         }
-        // Never through a link, never outside the item, never what was extracted.
-        if (!IsReachedWithoutLink(f.strPath, ctx.strInputPath, false) ||
-            IsInOutputBelowInput(f.strPath, ctx)) {
+        // Never through a link, never outside the item, never what was extracted: the file is
+        // reached from the input folder one real folder at a time and removed from there.
+        std::string strName;
+        CFd holder(IsInOutputBelowInput(f.strPath, ctx) ? -1 : OpenHolder(strInput, f.strPath, strName));
+        struct stat stEntry {};
+        if (holder.Get() < 0 || fstatat(holder.Get(), strName.c_str(), &stEntry, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(stEntry.st_mode)) {
             if (!HasEntry(arrCleanUp, f.strPath))
                 AddEntry(arrCleanUp, f.strPath, "", 1);
             ++i;
@@ -156,7 +138,8 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
         }
         const std::string strExt = LowerTail(f.strPath, 3);
         if (strExt != "nfo" && strExt != "diz") {
-            const int fd = open(f.strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            const int fd =
+                openat(holder.Get(), strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
             if (fd < 0) {
                 const int nError = errno;
                 AddEntry(arrCleanUp, f.strPath, f.strPath + ": " + SystemMessage(nError), 2);
@@ -171,7 +154,7 @@ void DeleteFiles(std::vector<CFileInformation>& arrAllFiles, const CCleanUpConte
                 continue;
             }
         }
-        if (unlink(f.strPath.c_str()) == 0) {
+        if (unlinkat(holder.Get(), strName.c_str(), 0) == 0) {
             arrAllFiles.erase(arrAllFiles.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
@@ -194,16 +177,22 @@ void DeleteFolders(std::vector<std::string>& arrFolders, const CCleanUpContext& 
                 std::swap(arrFolders[j - 1], arrFolders[j]);
 
     const bool bElsewhere = ctx.OutputElsewhere();
+    const std::string strInput = WithoutTrailingSlash(ctx.strInputPath);
     std::size_t j = 0;
     while (j < arrFolders.size()) {
         const std::string strFolder = arrFolders[j];
         // What was extracted, and anything reached through a link, is not ours to remove.
-        if (IsInOutputBelowInput(strFolder, ctx) ||
-            !IsReachedWithoutLink(strFolder, ctx.strInputPath, true)) {
+        std::string strName;
+        CFd holder(IsInOutputBelowInput(strFolder, ctx)
+                       ? -1
+                       : OpenHolder(strInput, WithoutTrailingSlash(strFolder), strName));
+        struct stat stEntry {};
+        if (holder.Get() < 0 || fstatat(holder.Get(), strName.c_str(), &stEntry, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(stEntry.st_mode)) {
             ++j;
             continue;
         }
-        if (rmdir(strFolder.c_str()) == 0) {
+        if (unlinkat(holder.Get(), strName.c_str(), AT_REMOVEDIR) == 0) {
             arrFolders.erase(arrFolders.begin() + static_cast<std::ptrdiff_t>(j));
             continue;
         }

@@ -10,59 +10,10 @@
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
 #include "engine/CleanUp.h"
+#include "engine/PathBelow.h"
 #include "engine/PathHelpers.h"
 
 namespace {
-
-// A descriptor closed when it goes out of scope.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    ~CFd() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    void Reset(int fd) {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-std::string WithoutSlash(std::string strFolder) {
-    while (strFolder.size() > 1 && strFolder.back() == '/')
-        strFolder.pop_back();
-    return strFolder;
-}
-
-bool IsStrictlyInside(const std::string& strPath, const std::string& strFolder) {
-    const std::string strPrefix = strFolder == "/" ? strFolder : strFolder + "/";
-    return strPath.size() > strPrefix.size() && strPath.compare(0, strPrefix.size(), strPrefix) == 0;
-}
-
-// The path's components below strFolder (the path lies strictly inside it and has no
-// trailing '/'); false for an empty, "." or ".." component.
-bool SplitBelow(const std::string& strPath, const std::string& strFolder,
-                std::vector<std::string>& arrParts) {
-    std::size_t nPos = strFolder == "/" ? 1 : strFolder.size() + 1;
-    for (;;) {
-        const std::size_t nNext = strPath.find('/', nPos);
-        const std::string strPart =
-            strPath.substr(nPos, nNext == std::string::npos ? std::string::npos : nNext - nPos);
-        if (strPart.empty() || strPart == "." || strPart == "..")
-            return false;
-        arrParts.push_back(strPart);
-        if (nNext == std::string::npos)
-            return true;
-        nPos = nNext + 1;
-    }
-}
 
 bool IsGone(const std::string& strPath) {
     struct stat st {};
@@ -95,39 +46,30 @@ struct CScope {
 
 EOutcome RemoveEntry(const CleanUpInfo& entry, const CScope& scope) {
     const std::string& strEntry = entry.strPath;
-    const std::string strPath = WithoutSlash(strEntry);
+    const std::string strPath = WithoutTrailingSlash(strEntry);
     if (scope.bOutputInside && (strPath == scope.strOutput || IsStrictlyInside(strPath, scope.strOutput)))
         return EOutcome::Kept;
-    if (strPath == scope.strInput) {
-        // The folder item's own folder: removed only when empty and not the output folder.
-        if (!scope.bFolderItem || scope.strOutput == scope.strInput || strPath == "/")
-            return EOutcome::Kept;
-        CFd parent(open(ParentFolderOf(strPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (parent.Get() < 0)
-            return errno == ENOENT ? EOutcome::Done : EOutcome::Kept;
+    const bool bOwnFolder = strPath == scope.strInput;
+    // The folder item's own folder: removed only when empty and not the output folder.
+    if (bOwnFolder && (!scope.bFolderItem || scope.strOutput == scope.strInput || strPath == "/"))
+        return EOutcome::Kept;
+    // The input folder as the item named it; below it, every step is a real folder.
+    std::string strName;
+    CFd holder(OpenHolder(scope.strInput, strPath, strName));
+    if (holder.Get() < 0) {
+        if (errno == EINVAL)
+            return IsGone(strEntry) ? EOutcome::Done : EOutcome::Kept;  // not ours; looking is harmless
+        return errno == ENOENT ? EOutcome::Done : EOutcome::Kept;       // ELOOP, ENOTDIR: a link
+    }
+    if (bOwnFolder) {
         struct stat st {};
-        const std::string strName = FileNameOf(strPath);
-        if (fstatat(parent.Get(), strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        if (fstatat(holder.Get(), strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             return errno == ENOENT ? EOutcome::Done : EOutcome::Kept;
         if (!S_ISDIR(st.st_mode))
             return EOutcome::Kept;
-        return unlinkat(parent.Get(), strName.c_str(), AT_REMOVEDIR) == 0 ? EOutcome::Done : EOutcome::Kept;
+        return unlinkat(holder.Get(), strName.c_str(), AT_REMOVEDIR) == 0 ? EOutcome::Done : EOutcome::Kept;
     }
-    std::vector<std::string> arrParts;
-    if (!IsStrictlyInside(strPath, scope.strInput) || !SplitBelow(strPath, scope.strInput, arrParts))
-        return IsGone(strEntry) ? EOutcome::Done : EOutcome::Kept;  // not ours; looking is harmless
-    // The input folder as the item named it; below it, every step is a real folder.
-    CFd folder(open(scope.strInput.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() < 0)
-        return errno == ENOENT ? EOutcome::Done : EOutcome::Kept;
-    for (std::size_t i = 0; i + 1 < arrParts.size(); ++i) {
-        const int fd =
-            openat(folder.Get(), arrParts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            return errno == ENOENT ? EOutcome::Done : EOutcome::Kept;  // ELOOP, ENOTDIR: a link
-        folder.Reset(fd);
-    }
-    return RemoveAt(folder.Get(), arrParts.back(), entry.nKind == CleanUpInfo::KIND_FOLDER_LEFT);
+    return RemoveAt(holder.Get(), strName, entry.nKind == CleanUpInfo::KIND_FOLDER_LEFT);
 }
 
 }  // namespace
@@ -135,8 +77,8 @@ EOutcome RemoveEntry(const CleanUpInfo& entry, const CScope& scope) {
 int DeleteRemaining(std::vector<CleanUpInfo>& arrCleanUp, const std::string& strInputFolder,
                     const std::string& strOutputFolder, bool bFolderItem) {
     CScope scope;
-    scope.strInput = WithoutSlash(strInputFolder);
-    scope.strOutput = WithoutSlash(strOutputFolder);
+    scope.strInput = WithoutTrailingSlash(strInputFolder);
+    scope.strOutput = WithoutTrailingSlash(strOutputFolder);
     scope.bOutputInside = !scope.strOutput.empty() && IsStrictlyInside(scope.strOutput, scope.strInput);
     scope.bFolderItem = bFolderItem;
     if (scope.strInput.empty() || scope.strInput[0] != '/')
