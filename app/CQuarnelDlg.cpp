@@ -216,7 +216,6 @@ void CQuarnelDlg::CreateControls() {
     pGeneralLayout->addWidget(m_arrBoxes[BOX_TEST]);
     pGeneralLayout->addWidget(m_arrBoxes[BOX_CLEAN_UP]);
     pGeneralLayout->addStretch(1);
-    m_arrGroups = {pProcess, pFolders, pGeneral};
 
     auto* pLabels = new QHBoxLayout;
     pLabels->addWidget(m_pDropLabel);
@@ -309,7 +308,6 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
         m_arrBoxes[static_cast<std::size_t>(n)]->setChecked(arrValues[n] != 0);
     SyncMainOptions();
     ApplyRunPreferences();
-    m_bInitialised = true;
     UpdateEnabledStates();
     // 8. the command line's items
     if (bCmdLinePending)
@@ -376,11 +374,7 @@ CMessageBox& CQuarnelDlg::MessageBox() {
 }
 
 std::vector<int> CQuarnelDlg::SelectedRows() const {
-    std::vector<int> arrRows;
-    for (const QModelIndex& index : m_pListView->selectionModel()->selectedRows())
-        arrRows.push_back(index.row());
-    std::sort(arrRows.begin(), arrRows.end());
-    return arrRows;
+    return m_pListView->SelectedRows();
 }
 
 bool CQuarnelDlg::eventFilter(QObject* pObject, QEvent* pEvent) {

@@ -326,7 +326,3 @@ void CQuarnelDlg::keyPressEvent(QKeyEvent* pEvent) {
             CTrayDialog::keyPressEvent(pEvent);
     }
 }
-
-void CQuarnelDlg::resizeEvent(QResizeEvent* pEvent) {
-    CTrayDialog::resizeEvent(pEvent);
-}

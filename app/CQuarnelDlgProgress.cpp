@@ -107,7 +107,6 @@ void CQuarnelDlg::OnProgressStarted(int nId, bool bMarquee) {
         TraySetIcon(CImageList::Instance().TrayFrame(ImageIndex::TRAY_FRAME_FIRST));
         TrayUpdate();
     }
-    m_bFrozen = false;
     SetProcessingTimers(true);
 }
 
@@ -123,7 +122,6 @@ void CQuarnelDlg::OnProgressStopped(int /*nId*/) {
 
 void CQuarnelDlg::SetProcessingTimers(bool bOn) {
     if (!bOn) {
-        m_bFrozen = m_nProgressId >= 0;
         m_extractTimer.stop();
         m_testTimer.stop();
         m_trayTimer.stop();
@@ -132,7 +130,6 @@ void CQuarnelDlg::SetProcessingTimers(bool bOn) {
     }
     if (m_nProgressId < 0)
         return;
-    m_bFrozen = false;
     (m_bProgressTest ? m_testTimer : m_extractTimer).start();
     m_trayTimer.start();
     m_barTimer.start();
