@@ -224,8 +224,7 @@ void CQuarnelDlg::UpdateEnabledStates() {
 void CQuarnelDlg::DeleteSelected() {
     if (IsProcessing())
         return;
-    m_list.RemoveRows(SelectedRows());
-    RefreshTraySummary();
+    m_list.RemoveRows(SelectedRows());  // asks for the tray summary itself
 }
 
 void CQuarnelDlg::MoveSelected(ECommand nCommand) {
