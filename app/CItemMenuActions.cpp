@@ -97,10 +97,8 @@ void CItemMenu::OpenFolder(const std::string& strFolder, bool bOutput) {
     std::string strOpen;
     if (IsFolderAvailable(strFolder))
         strOpen = strFolder;
-    else if (bOutput)
-        strOpen = strFolder.substr(0, strFolder.rfind('/'));
-    if (strOpen.empty() && bOutput && !strFolder.empty() && strFolder.front() == '/')
-        strOpen = "/";
+    else if (bOutput)  // its parent ("/" for an entry of the root); a name without '/' as it is
+        strOpen = strFolder.find('/') == std::string::npos ? strFolder : ParentFolderOf(strFolder);
     if (!strOpen.empty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(strOpen)));
 }
