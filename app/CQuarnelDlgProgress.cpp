@@ -13,14 +13,11 @@
 #include "controls/CColorStatic.h"
 #include "controls/CDropTarget.h"
 #include "controls/CImageList.h"
+#include "controls/RgbColor.h"
 #include "engine/CItemStates.h"
 #include "engine/Progress.h"
 
 namespace {
-
-QColor FromRgb(uint32_t nRgb) {
-    return QColor((nRgb >> 16) & 0xFF, (nRgb >> 8) & 0xFF, nRgb & 0xFF);
-}
 
 int RowOfId(const CJobList& list, int nId) {
     return nId < 0 ? -1 : list.FindRowById(nId);
@@ -37,8 +34,8 @@ void CQuarnelDlg::SetStatusColours(uint32_t nText, uint32_t nBack) {
 }
 
 void CQuarnelDlg::ApplyStatusColours() {
-    m_pStatus->SetBkColor(FromRgb(m_nStatusBack));
-    m_pStatus->SetTextColor(FromRgb(m_nStatusText));
+    m_pStatus->SetBkColor(ColorFromRgb(m_nStatusBack));
+    m_pStatus->SetTextColor(ColorFromRgb(m_nStatusText));
 }
 
 void CQuarnelDlg::ShowStatus(const QString& strText, int nMilliseconds, bool bFast) {
