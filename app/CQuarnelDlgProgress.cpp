@@ -94,7 +94,7 @@ void CQuarnelDlg::OnProgressStarted(int nId, bool bMarquee) {
     m_nProgressId = nId;
     m_bProgressTest = m_list.GetItemOption(CJobList::OPTION_TEST, -1);
     CProgress& progress = m_pDriver->progress;
-    progress.nTrayFrame = 11;
+    progress.nTrayFrame = ImageIndex::TRAY_FRAME_FIRST;
     if (m_bProgressTest)
         progress.nTestFrame = ItemStates::IMAGE_TEST_ANIMATION_FIRST;
     else
@@ -114,7 +114,7 @@ void CQuarnelDlg::OnProgressStopped(int /*nId*/) {
     CProgress& progress = m_pDriver->progress;
     progress.nExtractFrame = 0;
     progress.nTestFrame = 0;
-    progress.nTrayFrame = 11;
+    progress.nTrayFrame = ImageIndex::TRAY_FRAME_FIRST;
 }
 
 void CQuarnelDlg::SetProcessingTimers(bool bOn) {
@@ -146,7 +146,7 @@ void CQuarnelDlg::OnFrameTick(bool bTest) {
     int& nFrame = bTest ? progress.nTestFrame : progress.nExtractFrame;
     const int nFirst =
         bTest ? ItemStates::IMAGE_TEST_ANIMATION_FIRST : ItemStates::IMAGE_EXTRACT_ANIMATION_FIRST;
-    const int nLast = bTest ? 41 : 70;
+    const int nLast = bTest ? ImageIndex::TEST_FRAME_LAST : ImageIndex::EXTRACT_FRAME_LAST;
     nFrame = (nFrame < nFirst || nFrame >= nLast) ? nFirst : nFrame + 1;
     m_list.SetRowImage(nRow, nFrame);
 }
@@ -178,8 +178,10 @@ void CQuarnelDlg::OnTrayTick() {
     }
     if (!IsHiddenInTray())
         return;
-    progress.nTrayFrame =
-        progress.nTrayFrame >= 20 || progress.nTrayFrame < 11 ? 11 : progress.nTrayFrame + 1;
+    progress.nTrayFrame = progress.nTrayFrame >= ImageIndex::TRAY_FRAME_LAST ||
+                                  progress.nTrayFrame < ImageIndex::TRAY_FRAME_FIRST
+                              ? ImageIndex::TRAY_FRAME_FIRST
+                              : progress.nTrayFrame + 1;
     TraySetIcon(CImageList::Instance().TrayFrame(progress.nTrayFrame));
     TraySetToolTip(QString::fromStdString(TrayProgressTip(m_list.RowText(nRow, CJobList::COLUMN_NAME),
                                                           progress.nProgressPercent.load(), m_bProgressTest,
