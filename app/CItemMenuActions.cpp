@@ -97,25 +97,25 @@ void CItemMenu::OpenFolder(const std::string& strFolder, bool bOutput) {
     std::string strOpen;
     if (IsFolderAvailable(strFolder))
         strOpen = strFolder;
-    else if (bOutput)
-        strOpen = strFolder.substr(0, strFolder.rfind('/'));
-    if (strOpen.empty() && bOutput && !strFolder.empty() && strFolder.front() == '/')
-        strOpen = "/";
+    else if (bOutput)  // its parent ("/" for an entry of the root); a name without '/' as it is
+        strOpen = strFolder.find('/') == std::string::npos ? strFolder : ParentFolderOf(strFolder);
     if (!strOpen.empty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(strOpen)));
 }
 
 void CItemMenu::DeleteSelected() {
-    // One by one, the first selected row each time; while processing only rows after
-    // the current one go.
-    CJobList& list = m_dlg.List();
-    list.RemoveRows(m_arrRows);
-    m_dlg.RefreshTraySummary();
+    // From the bottom up; while processing only rows after the current one go. The list
+    // asks for the tray summary itself.
+    m_dlg.List().RemoveRows(m_arrRows);
 }
 
 void CItemMenu::SkipSelected() {
+    // Each skipped row asks for the tray summary itself; when none could be skipped the
+    // summary is still redrawn, as the menu command always did.
     CJobList& list = m_dlg.List();
+    bool bSkipped = false;
     for (int nRow : m_arrRows)
-        list.SkipRow(nRow);
-    m_dlg.RefreshTraySummary();
+        bSkipped = list.SkipRow(nRow) || bSkipped;
+    if (!bSkipped)
+        m_dlg.RefreshTraySummary();
 }

@@ -23,6 +23,7 @@
 #include "controls/CImageList.h"
 #include "controls/CLabel.h"
 #include "controls/CXPStyleButtonST.h"
+#include "controls/RgbColor.h"
 #include "controls/TooltipText.h"
 #include "dialogs/CPasswordDialog.h"
 #include "dialogs/CReports.h"
@@ -80,10 +81,6 @@ const CBoxText BOXES[CQuarnelDlg::BOX_COUNT] = {
     {"Test", "Test archived files"},
     {"Clean up", "Delete processed files and folders if successfully completed"},
 };
-
-QColor FromRgb(uint32_t nRgb) {
-    return QColor((nRgb >> 16) & 0xFF, (nRgb >> 8) & 0xFF, nRgb & 0xFF);
-}
 
 }  // namespace
 
@@ -216,7 +213,6 @@ void CQuarnelDlg::CreateControls() {
     pGeneralLayout->addWidget(m_arrBoxes[BOX_TEST]);
     pGeneralLayout->addWidget(m_arrBoxes[BOX_CLEAN_UP]);
     pGeneralLayout->addStretch(1);
-    m_arrGroups = {pProcess, pFolders, pGeneral};
 
     auto* pLabels = new QHBoxLayout;
     pLabels->addWidget(m_pDropLabel);
@@ -278,8 +274,8 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
     m_pListView->ApplyColumnShares();
     // 6. tooltips follow "ShowTooltips" (see eventFilter)
     // 7. colours and the states of the controls
-    m_pStatus->SetBkColor(FromRgb(m_nStatusBackground));
-    m_pLog->SetBkColor(FromRgb(LOG_BACKGROUND));
+    m_pStatus->SetBkColor(ColorFromRgb(m_nStatusBackground));
+    m_pLog->SetBkColor(ColorFromRgb(LOG_BACKGROUND));
     m_pLog->SetTextColor(Qt::black);
     const QColor face = palette().color(QPalette::Button);
     const int r = face.red(), g = face.green(), b = face.blue();
@@ -309,7 +305,6 @@ void CQuarnelDlg::Initialise(bool bLoadSettings) {
         m_arrBoxes[static_cast<std::size_t>(n)]->setChecked(arrValues[n] != 0);
     SyncMainOptions();
     ApplyRunPreferences();
-    m_bInitialised = true;
     UpdateEnabledStates();
     // 8. the command line's items
     if (bCmdLinePending)
@@ -376,11 +371,7 @@ CMessageBox& CQuarnelDlg::MessageBox() {
 }
 
 std::vector<int> CQuarnelDlg::SelectedRows() const {
-    std::vector<int> arrRows;
-    for (const QModelIndex& index : m_pListView->selectionModel()->selectedRows())
-        arrRows.push_back(index.row());
-    std::sort(arrRows.begin(), arrRows.end());
-    return arrRows;
+    return m_pListView->SelectedRows();
 }
 
 bool CQuarnelDlg::eventFilter(QObject* pObject, QEvent* pEvent) {

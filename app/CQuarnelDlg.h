@@ -33,7 +33,6 @@
 class QAction;
 class QMenu;
 class QCheckBox;
-class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -188,7 +187,6 @@ protected:
     void OnTrayExit() override;
     void closeEvent(QCloseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
-    void resizeEvent(QResizeEvent* pEvent) override;
     bool eventFilter(QObject* pObject, QEvent* pEvent) override;
 
 private:
@@ -254,7 +252,6 @@ private:
     CLabel* m_pDropLabel = nullptr;
     CLabel* m_pMenuLabel = nullptr;
     CThemeHelperST m_theme;
-    QList<QGroupBox*> m_arrGroups;
 
     // status line
     QTimer m_statusTimer;       // 10
@@ -272,7 +269,6 @@ private:
     QTimer m_trayTimer;     // 5
     int m_nProgressId = -1;
     bool m_bProgressTest = false;
-    bool m_bFrozen = false;
 
     // Ctrl+X
     QTimer m_animationTimer;
@@ -282,5 +278,4 @@ private:
     std::vector<std::function<void()>> m_arrDeferred;
     bool m_bExitAfterRun = false;
     bool m_bClosing = false;
-    bool m_bInitialised = false;
 };

@@ -224,8 +224,7 @@ void CQuarnelDlg::UpdateEnabledStates() {
 void CQuarnelDlg::DeleteSelected() {
     if (IsProcessing())
         return;
-    m_list.RemoveRows(SelectedRows());
-    RefreshTraySummary();
+    m_list.RemoveRows(SelectedRows());  // asks for the tray summary itself
 }
 
 void CQuarnelDlg::MoveSelected(ECommand nCommand) {
@@ -325,8 +324,4 @@ void CQuarnelDlg::keyPressEvent(QKeyEvent* pEvent) {
         default:
             CTrayDialog::keyPressEvent(pEvent);
     }
-}
-
-void CQuarnelDlg::resizeEvent(QResizeEvent* pEvent) {
-    CTrayDialog::resizeEvent(pEvent);
 }

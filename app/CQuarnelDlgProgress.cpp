@@ -13,14 +13,11 @@
 #include "controls/CColorStatic.h"
 #include "controls/CDropTarget.h"
 #include "controls/CImageList.h"
+#include "controls/RgbColor.h"
 #include "engine/CItemStates.h"
 #include "engine/Progress.h"
 
 namespace {
-
-QColor FromRgb(uint32_t nRgb) {
-    return QColor((nRgb >> 16) & 0xFF, (nRgb >> 8) & 0xFF, nRgb & 0xFF);
-}
 
 int RowOfId(const CJobList& list, int nId) {
     return nId < 0 ? -1 : list.FindRowById(nId);
@@ -37,8 +34,8 @@ void CQuarnelDlg::SetStatusColours(uint32_t nText, uint32_t nBack) {
 }
 
 void CQuarnelDlg::ApplyStatusColours() {
-    m_pStatus->SetBkColor(FromRgb(m_nStatusBack));
-    m_pStatus->SetTextColor(FromRgb(m_nStatusText));
+    m_pStatus->SetBkColor(ColorFromRgb(m_nStatusBack));
+    m_pStatus->SetTextColor(ColorFromRgb(m_nStatusText));
 }
 
 void CQuarnelDlg::ShowStatus(const QString& strText, int nMilliseconds, bool bFast) {
@@ -97,7 +94,7 @@ void CQuarnelDlg::OnProgressStarted(int nId, bool bMarquee) {
     m_nProgressId = nId;
     m_bProgressTest = m_list.GetItemOption(CJobList::OPTION_TEST, -1);
     CProgress& progress = m_pDriver->progress;
-    progress.nTrayFrame = 11;
+    progress.nTrayFrame = ImageIndex::TRAY_FRAME_FIRST;
     if (m_bProgressTest)
         progress.nTestFrame = ItemStates::IMAGE_TEST_ANIMATION_FIRST;
     else
@@ -107,7 +104,6 @@ void CQuarnelDlg::OnProgressStarted(int nId, bool bMarquee) {
         TraySetIcon(CImageList::Instance().TrayFrame(ImageIndex::TRAY_FRAME_FIRST));
         TrayUpdate();
     }
-    m_bFrozen = false;
     SetProcessingTimers(true);
 }
 
@@ -118,12 +114,11 @@ void CQuarnelDlg::OnProgressStopped(int /*nId*/) {
     CProgress& progress = m_pDriver->progress;
     progress.nExtractFrame = 0;
     progress.nTestFrame = 0;
-    progress.nTrayFrame = 11;
+    progress.nTrayFrame = ImageIndex::TRAY_FRAME_FIRST;
 }
 
 void CQuarnelDlg::SetProcessingTimers(bool bOn) {
     if (!bOn) {
-        m_bFrozen = m_nProgressId >= 0;
         m_extractTimer.stop();
         m_testTimer.stop();
         m_trayTimer.stop();
@@ -132,7 +127,6 @@ void CQuarnelDlg::SetProcessingTimers(bool bOn) {
     }
     if (m_nProgressId < 0)
         return;
-    m_bFrozen = false;
     (m_bProgressTest ? m_testTimer : m_extractTimer).start();
     m_trayTimer.start();
     m_barTimer.start();
@@ -152,7 +146,7 @@ void CQuarnelDlg::OnFrameTick(bool bTest) {
     int& nFrame = bTest ? progress.nTestFrame : progress.nExtractFrame;
     const int nFirst =
         bTest ? ItemStates::IMAGE_TEST_ANIMATION_FIRST : ItemStates::IMAGE_EXTRACT_ANIMATION_FIRST;
-    const int nLast = bTest ? 41 : 70;
+    const int nLast = bTest ? ImageIndex::TEST_FRAME_LAST : ImageIndex::EXTRACT_FRAME_LAST;
     nFrame = (nFrame < nFirst || nFrame >= nLast) ? nFirst : nFrame + 1;
     m_list.SetRowImage(nRow, nFrame);
 }
@@ -184,8 +178,10 @@ void CQuarnelDlg::OnTrayTick() {
     }
     if (!IsHiddenInTray())
         return;
-    progress.nTrayFrame =
-        progress.nTrayFrame >= 20 || progress.nTrayFrame < 11 ? 11 : progress.nTrayFrame + 1;
+    progress.nTrayFrame = progress.nTrayFrame >= ImageIndex::TRAY_FRAME_LAST ||
+                                  progress.nTrayFrame < ImageIndex::TRAY_FRAME_FIRST
+                              ? ImageIndex::TRAY_FRAME_FIRST
+                              : progress.nTrayFrame + 1;
     TraySetIcon(CImageList::Instance().TrayFrame(progress.nTrayFrame));
     TraySetToolTip(QString::fromStdString(TrayProgressTip(m_list.RowText(nRow, CJobList::COLUMN_NAME),
                                                           progress.nProgressPercent.load(), m_bProgressTest,

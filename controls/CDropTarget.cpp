@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "controls/CJobListDelegate.h"
+#include "controls/RgbColor.h"
 #include "controls/RowDragImage.h"
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
@@ -42,9 +43,7 @@ CDropTarget::CDropTarget(QWidget* pParent) : QTreeView(pParent) {
     header()->installEventFilter(this);
 
     QPalette pal = palette();
-    const QColor background((ItemStates::COLOUR_BACKGROUND >> 16) & 0xFF,
-                            (ItemStates::COLOUR_BACKGROUND >> 8) & 0xFF,
-                            ItemStates::COLOUR_BACKGROUND & 0xFF);
+    const QColor background = ColorFromRgb(ItemStates::COLOUR_BACKGROUND);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         pal.setColor(group, QPalette::Base, background);
         pal.setColor(group, QPalette::Text, Qt::black);

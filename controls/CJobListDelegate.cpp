@@ -8,16 +8,9 @@
 #include <QToolTip>
 
 #include "controls/CImageList.h"
+#include "controls/RgbColor.h"
 #include "engine/CItemStates.h"
 #include "engine/CJobList.h"
-
-namespace {
-
-QColor FromRgb(uint nRgb) {
-    return QColor((nRgb >> 16) & 0xFF, (nRgb >> 8) & 0xFF, nRgb & 0xFF);
-}
-
-}  // namespace
 
 CJobListDelegate::CJobListDelegate(QObject* pParent) : QStyledItemDelegate(pParent) {}
 
@@ -37,12 +30,12 @@ void CJobListDelegate::initStyleOption(QStyleOptionViewItem* pOption, const QMod
     }
     const QVariant background = index.data(CJobList::BackgroundColourRole);
     if (background.isValid()) {
-        pOption->backgroundBrush = FromRgb(background.toUInt());
+        pOption->backgroundBrush = ColorFromRgb(background.toUInt());
     }
     // A selected row keeps the system's highlight colours.
     const QVariant text = index.data(CJobList::TextColourRole);
     if (text.isValid() && !(pOption->state & QStyle::State_Selected)) {
-        const QColor colour = FromRgb(text.toUInt());
+        const QColor colour = ColorFromRgb(text.toUInt());
         pOption->palette.setColor(QPalette::Text, colour);
         pOption->palette.setColor(QPalette::WindowText, colour);
     }

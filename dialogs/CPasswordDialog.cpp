@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/DialogIcons.h"
+#include "engine/PathHelpers.h"
 
 CPasswordDialog::CPasswordDialog(CMessageBox& messageBox, QWidget* pParent)
     : QDialog(pParent), m_messageBox(messageBox) {
@@ -38,10 +39,7 @@ CPasswordDialog::CPasswordDialog(CMessageBox& messageBox, QWidget* pParent)
 }
 
 void CPasswordDialog::SetArchive(const std::string& strArchivePath) {
-    const std::size_t nSlash = strArchivePath.rfind('/');
-    const std::string strName =
-        nSlash == std::string::npos ? strArchivePath : strArchivePath.substr(nSlash + 1);
-    m_pFileName->setText(QString::fromStdString(strName));
+    m_pFileName->setText(QString::fromStdString(FileNameOf(strArchivePath)));
 }
 
 void CPasswordDialog::OnOk() {

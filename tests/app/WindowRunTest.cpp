@@ -206,3 +206,58 @@ TEST(WindowRunTest, WithoutATrayTheEndOfARunNotifiesNothing) {
     // The summary still reaches the tray data, for when a tray appears.
     EXPECT_EQ(h.Dlg().TrayToolTip(), QStringLiteral("All items in list completed OK"));
 }
+
+TEST(WindowRunTest, CloseOnOkClosesTheWindowWhenEveryItemCompleted) {
+    REQUIRE_TOOLS();
+    CWindowHarness h("run-closeonok");
+    const std::string strRel = MakeRelease(h.tmp, "Movie.2024");
+    h.Dlg().Settings().bCloseOnOk = 1;
+    h.Show();
+    h.Dlg().AddPaths({QString::fromStdString(strRel)});
+    bool bFinished = false;
+    QObject::connect(&h.Dlg(), &QDialog::finished, [&] { bFinished = true; });
+    h.Dlg().Go();
+    ASSERT_TRUE(h.WaitForRunEnd());
+    EXPECT_EQ(h.List().ItemAtRow(0)->strStatus, ItemStates::COMPLETED);
+    EXPECT_EQ(h.Dlg().Driver().nLastEndAction, EEndAction::Exit);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bFinished; }, 5000));
+    EXPECT_FALSE(h.Dlg().IsProcessing());
+    EXPECT_FALSE(h.Dlg().isVisible());
+}
+
+TEST(WindowRunTest, RestoreOnOkBringsTheWindowOutOfTheTrayWhenEveryItemCompleted) {
+    REQUIRE_TOOLS();
+    if (!CWindowHarness::TrayAvailable())
+        GTEST_SKIP() << "no tray on this desktop";
+    CWindowHarness h("run-restoreonok");
+    const std::string strRel = MakeRelease(h.tmp, "Movie.2024");
+    h.Dlg().Settings().bRestoreOnOk = 1;
+    h.Show();
+    h.Dlg().AddPaths({QString::fromStdString(strRel)});
+    QTest::keyClick(&h.Dlg(), Qt::Key_F9);
+    ASSERT_TRUE(h.Dlg().IsHiddenInTray());
+    ASSERT_FALSE(h.Dlg().isVisible());
+    h.Dlg().Go();
+    ASSERT_TRUE(h.WaitForRunEnd());
+    EXPECT_EQ(h.List().ItemAtRow(0)->strStatus, ItemStates::COMPLETED);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.Dlg().isVisible(); }, 5000));
+    EXPECT_FALSE(h.Dlg().IsHiddenInTray());
+}
+
+TEST(WindowRunTest, WithoutATrayRestoreOnOkShowsTheMinimisedWindowAgain) {
+    REQUIRE_TOOLS();
+    if (CWindowHarness::TrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray";
+    CWindowHarness h("run-restorenotray");
+    const std::string strRel = MakeRelease(h.tmp, "Movie.2024");
+    h.Dlg().Settings().bRestoreOnOk = 1;
+    h.Show();
+    h.Dlg().AddPaths({QString::fromStdString(strRel)});
+    QTest::keyClick(&h.Dlg(), Qt::Key_F9);  // minimises: there is no tray to hide in
+    ASSERT_TRUE(h.Dlg().isMinimized());
+    h.Dlg().Go();
+    ASSERT_TRUE(h.WaitForRunEnd());
+    EXPECT_EQ(h.List().ItemAtRow(0)->strStatus, ItemStates::COMPLETED);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !h.Dlg().isMinimized(); }, 5000));
+    EXPECT_TRUE(h.Dlg().isVisible());
+}
